@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+
+#include "core/exception.h"
+#include "core/thread.h"
+
+namespace tavelo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Sleeps in long steps until interrupted: only an interrupt can end it.
+void sleepUntilStopped(ThreadNotifier& notifier) {
+    for (;;) {
+        notifier.sleep(10000);
+    }
+}
+
+TEST(ThreadTest, StopInterruptsAndJoinsAndASecondStopDoesNothing) {
+    Thread thread;
+    std::atomic<bool> started{false};
+    thread.start([&](ThreadNotifier& notifier) {
+        started = true;
+        sleepUntilStopped(notifier);
+    });
+    while (!started) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(thread.isRunning());
+    thread.stop();
+    EXPECT_FALSE(thread.isRunning());
+    // The body ended through InterruptedException.
+    EXPECT_EQ(thread.exitCode(), Thread::failedExitCode);
+    thread.stop();
+    EXPECT_FALSE(thread.isRunning());
+}
+
+TEST(ThreadTest, RestartRunsTheNewBodyWithAClearNotifier) {
+    Thread thread;
+    thread.start(sleepUntilStopped);
+    thread.stop();
+
+    std::atomic<bool> sawClearNotifier{false};
+    Event ran;
+    thread.start([&](ThreadNotifier& notifier) {
+        sawClearNotifier = !notifier.isSet();
+        ran.set();
+    });
+    ASSERT_TRUE(ran.waitDeep(10000));
+    thread.stop();
+    EXPECT_TRUE(sawClearNotifier);
+    EXPECT_EQ(thread.exitCode(), 0u);
+}
+
+TEST(ThreadTest, StartingWhileRunningStopsTheOldBodyFirst) {
+    Thread thread;
+    std::atomic<int> finished{0};
+    thread.start([&](ThreadNotifier& notifier) {
+        try {
+            sleepUntilStopped(notifier);
+        } catch (const InterruptedException&) {
+            ++finished;
+        }
+    });
+    thread.start([&](ThreadNotifier&) { ++finished; });
+    thread.stop();
+    EXPECT_EQ(finished, 2);
+}
+
+TEST(ThreadTest, EmptyOrThrowingBodiesEndWithTheFailureCode) {
+    Thread thread;
+    thread.start(Thread::Body{});
+    thread.stop();
+    EXPECT_EQ(thread.exitCode(), Thread::failedExitCode);
+
+    thread.start([](ThreadNotifier&) { throw std::runtime_error("body failed"); });
+    thread.stop();
+    EXPECT_EQ(thread.exitCode(), Thread::failedExitCode);
+}
+
+TEST(ThreadTest, NeverStartedThreadIsDestroyedWithoutWaiting) {
+    const auto start = std::chrono::steady_clock::now();
+    { Thread thread; }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+TEST(ThreadTest, DestructorStopsARunningThread) {
+    std::atomic<bool> interrupted{false};
+    {
+        Thread thread;
+        thread.start([&](ThreadNotifier& notifier) {
+            try {
+                sleepUntilStopped(notifier);
+            } catch (const InterruptedException&) {
+                interrupted = true;
+                throw;
+            }
+        });
+    }
+    EXPECT_TRUE(interrupted);
+}
+
+TEST(ThreadTest, StartsAndStopsAThousandTimes) {
+    Thread thread;
+    std::atomic<int> runs{0};
+    for (int i = 0; i < 1000; ++i) {
+        thread.start([&](ThreadNotifier& notifier) {
+            ++runs;
+            // Half the bodies are interrupted mid-sleep, half have already returned.
+            if (i % 2 == 0) {
+                sleepUntilStopped(notifier);
+            }
+        });
+        thread.stop();
+    }
+    EXPECT_EQ(runs, 1000);
+}
+
+}  // namespace
+}  // namespace tavelo

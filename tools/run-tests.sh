@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds Velmora three ways and runs every test: a release build (all tests), an AddressSanitizer +
+# UndefinedBehaviorSanitizer build (all tests) and a ThreadSanitizer build (the tests labelled
+# "thread"). Stops at the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+section() { printf '\n=== %s ===\n' "$*"; }
+
+build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DVELMORA_WERROR=ON "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+section "release build"
+build build -DCMAKE_BUILD_TYPE=Release
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+section "AddressSanitizer + UndefinedBehaviorSanitizer build"
+build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address -DVELMORA_BENCH=OFF
+ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+section "ThreadSanitizer build (thread tests)"
+build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread -DVELMORA_BENCH=OFF
+ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L thread
+
+section "all tests passed"
