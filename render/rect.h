@@ -20,6 +20,14 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A pixel position; also the source or mask pixel that lands on a destination rectangle's corner.
+struct Point {
+    int32_t x = 0;
+    int32_t y = 0;
+
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
 // The bounding box of a and b; an empty one counts as nothing.
 Rect uniteRect(const Rect& a, const Rect& b) noexcept;
 
