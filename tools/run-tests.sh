@@ -27,4 +27,9 @@ section "ThreadSanitizer build (thread tests)"
 build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread -DVELMORA_BENCH=OFF
 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L thread
 
+section "fuzz targets (clang, libFuzzer, ASan+UBSan)"
+CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address \
+  -DVELMORA_FUZZ=ON -DBUILD_TESTING=OFF -DVELMORA_BENCH=OFF
+ctest --test-dir build-fuzz --output-on-failure -j "$jobs" -L fuzz --no-tests=ignore
+
 section "all tests passed"
