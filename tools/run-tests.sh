@@ -4,7 +4,7 @@
 # "thread"). Stops at the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
+jobs=${VELMORA_JOBS:-$(nproc)}
 
 section() { printf '\n=== %s ===\n' "$*"; }
 
