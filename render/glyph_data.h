@@ -14,7 +14,7 @@ struct GlyphData {
     int32_t offsetY = 0;
     int32_t advanceX = 0;
     int32_t advanceY = 0;
-    std::shared_ptr<Image> image;
+    std::shared_ptr<Image> bitmap;
 };
 
 }  // namespace tavelo
