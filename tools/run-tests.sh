@@ -19,6 +19,10 @@ section "release build"
 build build -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+section "kernel instruction sets (SSE2 kernels carry no SSSE3 instruction)"
+tools/check-kernel-isa.sh --self-test
+tools/check-kernel-isa.sh build/render/kernels/libtavelo_kernels.a
+
 section "AddressSanitizer + UndefinedBehaviorSanitizer build"
 build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address -DVELMORA_BENCH=OFF
 ctest --test-dir build-asan --output-on-failure -j "$jobs"

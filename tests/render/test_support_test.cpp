@@ -20,6 +20,9 @@ TEST(GuardedBufferTest, EndsExactlyAtAnInaccessiblePage) {
 TEST(CanaryImageTest, DetectsWritesOutsideTheRectangleAndTheImage) {
     CanaryImage canary(10, 4, 8);
     EXPECT_EQ(reinterpret_cast<uintptr_t>(canary.image().data()) % 16, 8u);
+    for (uint32_t offset = 0; offset < 16; offset += 4) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(CanaryImage(7, 3, offset).image().data()) % 16, offset);
+    }
     auto before = canary.snapshot();
     canary.setPixel(2, 1, 0x12345678);
     EXPECT_EQ(canary.intactOutside({2, 1, 3, 2}, before.get()), "");

@@ -15,7 +15,9 @@ CanaryImage::CanaryImage(uint32_t width, uint32_t height, uint32_t alignmentOffs
       image_(0, 0, tavelo::PixelFormat::Xrgb32, 0, nullptr) {
     block_ = tavelo::MemoryHelper::allocate(blockSize_);
     std::memset(block_.get(), pattern, blockSize_);
-    first_ = block_.get() + size_t{stride_} * borderRows + borderBytes + (alignmentOffset & 12);
+    // The border rows above need not end on a 16-byte boundary: round up before the requested offset.
+    const size_t leading = (size_t{stride_} * borderRows + borderBytes + 15) & ~size_t{15};
+    first_ = block_.get() + leading + (alignmentOffset & 12);
     image_ = tavelo::Image(width, height, tavelo::PixelFormat::Xrgb32, stride_,
                            std::shared_ptr<unsigned char>(block_, first_));
     for (uint32_t y = 0; y < height; ++y) {

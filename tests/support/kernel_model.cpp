@@ -1,0 +1,116 @@
+#include "tests/support/kernel_model.h"
+
+#include <algorithm>
+
+namespace velmora::test {
+
+PixelPath pixelPath(const void* first, int64_t count, int64_t i) {
+    const auto address = reinterpret_cast<uintptr_t>(first);
+    // The span goes to the vector body only from 8 pixels on ((end - p) & ~3 > 28 bytes).
+    if (count < 8) {
+        return PixelPath::Scalar;
+    }
+    const int64_t head = int64_t((16 - address % 16) % 16) / 4;
+    const int64_t body = (count - head) / 8 * 8;
+    return i >= head && i < head + body ? PixelPath::Vector : PixelPath::Scalar;
+}
+
+namespace model {
+
+uint32_t opacityWeight(uint8_t opacity) {
+    return opacity * 129u / 128u;
+}
+
+uint8_t blend(uint8_t mode, uint8_t d, uint8_t s) {
+    const auto multiplier = [](uint32_t x) { return x * 129 / 128; };
+    switch (std::min<uint8_t>(mode, 4)) {
+        case 0:
+            return s;
+        case 1:
+            return uint8_t(std::min(d + s, 255));
+        case 2:
+            return uint8_t(std::max(d - s, 0));
+        case 3:
+            return uint8_t(d * multiplier(s) / 256);
+        default:
+            return uint8_t((255 - d) * multiplier(255 - s) / 256);
+    }
+}
+
+uint8_t lerp(PixelPath path, uint8_t d, uint8_t r, uint32_t a) {
+    if (path == PixelPath::Scalar) {
+        return uint8_t((d * (256 - a) + r * a) / 256);
+    }
+    // Each term is a multiply-high of the byte x 256 with its weight; the sum saturates to a byte.
+    return uint8_t(std::min<uint32_t>(r * 256 * a / 65536 + d * 256 * (256 - a) / 65536, 255));
+}
+
+uint8_t lerpPairs(uint8_t d, uint8_t r, uint32_t a) {
+    const uint32_t x = a / 2;
+    if (a % 2 == 0) {
+        return uint8_t((d * (128 - x) + r * x) / 128);
+    }
+    return uint8_t(std::min<uint32_t>((d * (127 - x) + r * x + (d + r + 1) / 2) / 128, 255));
+}
+
+uint32_t byteWeight(PixelPath path, uint8_t byte, uint32_t opacityWeight) {
+    if (opacityWeight >= 256) {
+        return byte * 129u / 128u;
+    }
+    if (path == PixelPath::Scalar) {
+        return byte * opacityWeight / 256 * 129 / 128;
+    }
+    return byte * opacityWeight * 258 / 65536;
+}
+
+uint32_t sourcePixel(tavelo::PixelFormat format, const unsigned char* at) {
+    switch (tavelo::normalizedFormat(format)) {
+        case tavelo::PixelFormat::Gray8:
+            return at[0] * 0x010101u;
+        case tavelo::PixelFormat::Rgb24:
+            return at[0] | at[1] << 8 | at[2] << 16;
+        case tavelo::PixelFormat::GrayAlpha16:
+            return at[0] * 0x010101u | uint32_t(at[1]) << 24;
+        default:
+            return at[0] | at[1] << 8 | at[2] << 16 | uint32_t(at[3]) << 24;
+    }
+}
+
+namespace {
+
+template <class ChannelFunction>
+uint32_t perChannel(uint32_t d, uint32_t s, ChannelFunction function) {
+    uint32_t result = 0;
+    for (unsigned shift = 0; shift < 24; shift += 8) {
+        result |= uint32_t(function(uint8_t(d >> shift), uint8_t(s >> shift))) << shift;
+    }
+    return result;
+}
+
+}  // namespace
+
+uint32_t blendPixel(uint8_t mode, uint32_t d, uint32_t s) {
+    return perChannel(d, s, [mode](uint8_t dc, uint8_t sc) { return blend(mode, dc, sc); });
+}
+
+uint32_t lerpPixel(PixelPath path, uint32_t d, uint32_t r, uint32_t a) {
+    return perChannel(d, r, [path, a](uint8_t dc, uint8_t rc) { return lerp(path, dc, rc, a); });
+}
+
+uint32_t composeUniform(PixelPath path, uint8_t mode, uint32_t d, uint32_t s, uint32_t opacityWeight) {
+    const uint32_t r = blendPixel(mode, d, s);
+    return opacityWeight >= 256 ? r : lerpPixel(path, d, r, opacityWeight);
+}
+
+uint32_t composeWeighted(PixelPath path, uint8_t mode, uint32_t d, uint32_t s, uint8_t byte,
+                         uint32_t opacityWeight) {
+    return lerpPixel(path, d, blendPixel(mode, d, s), byteWeight(path, byte, opacityWeight));
+}
+
+}  // namespace model
+
+tavelo::Rect boundsOf(const tavelo::Image& image) {
+    return {0, 0, int32_t(image.width), int32_t(image.height)};
+}
+
+}  // namespace velmora::test
