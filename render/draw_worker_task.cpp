@@ -1,0 +1,151 @@
+#include "render/draw_worker_task.h"
+
+#include <utility>
+
+#include "core/cpu.h"
+#include "platform/presenter.h"
+#include "render/kernels/blit/image_blit.h"
+#include "render/kernels/fill_text_transition/masked_transition.h"
+#include "render/screen.h"
+#include "render/screen_drawer.h"
+
+namespace tavelo {
+
+namespace {
+
+void blitImage(const Image& destination, const Rect& rect, const Image& source, const Point& sourcePosition,
+               uint8_t opacity) {
+    const auto blit = g_hasSsse3 ? blitImageSsse3 : blitImageSse2;
+    blit(destination, nullptr, BlendMode::Normal, rect, source, sourcePosition, opacity);
+}
+
+// One frame as a worker draws it: `a` is drawn straight into the back buffer, `b` (when set) into the
+// band buffer and composed over it.
+struct FrameBands {
+    const ScreenDrawer* a;
+    const ScreenDrawer* b;
+    const Image& back;
+    const Image& front;
+    const Image& band;
+    uint8_t level;
+    const Image* mask;
+    TransitionTable table;
+
+    void draw(uint32_t index) const {
+        Rect stale = a->staleBandRect(index);
+        if (b) {
+            stale = uniteRect(stale, b->staleBandRect(index));
+        }
+        if (!stale.isEmpty()) {
+            blitImage(back, stale, front, {stale.left, stale.top}, 255);
+        }
+        // Layer 1's band buffer holds the band's rows from its own row 0.
+        const int32_t bandTop = static_cast<int32_t>(uint64_t{index} * a->getBandHeight());
+        const Rect drawnB = b ? b->drawBand(band, index, -bandTop) : Rect{};
+        const Rect drawnA = a->drawBand(back, index, 0);
+        const Rect area = uniteRect(drawnB, drawnA);
+        if (b && !area.isEmpty()) {
+            compose(area, {area.left, area.top - bandTop});
+        }
+    }
+
+    void compose(const Rect& area, const Point& bandPosition) const {
+        if (!mask) {
+            blitImage(back, area, band, bandPosition, level);
+        } else if (table.weight == 256) {
+            blitImage(back, area, band, bandPosition, 255);
+        } else {
+            // The mask lies over the whole frame.
+            const auto blitMasked = g_hasSsse3 ? blitImageMaskedSsse3 : blitImageMaskedSse2;
+            blitMasked(back, area, band, bandPosition, *mask, {area.left, area.top}, table);
+        }
+    }
+};
+
+}  // namespace
+
+DrawWorkerTask::DrawWorkerTask(Screen* screen, std::shared_ptr<Event> start, std::shared_ptr<Event> done,
+                               std::shared_ptr<unsigned char> bandBuffer)
+    : screen_(screen), start_(std::move(start)), done_(std::move(done)), bandBuffer_(std::move(bandBuffer)) {}
+
+void DrawWorkerTask::drawWorker(ThreadNotifier& notifier) const {
+    const ScreenDrawer& geometry = *screen_->layers_[0].screenDrawer;
+    const Image bandImage(geometry.getWidth(), geometry.getBandHeight(), screen_->backBuffer_->format,
+                          screen_->backBuffer_->stride, bandBuffer_);
+    for (;;) {
+        if (!notifier.wait(*start_)) {
+            return;
+        }
+        start_->reset();
+        // Copied now: once `done` is set, the frame thread may rewrite the frame job.
+        const Rect frameRect = screen_->frameJob_.frameRect;
+        const Image* presented = drawFrame(notifier, bandImage);
+        done_->set();
+        if (presented) {
+            try {
+                presentToWindow(*screen_->presenter_, *presented, frameRect);
+            } catch (const std::exception&) {
+                // A failed presentation loses this frame on screen, not the next one.
+            }
+            screen_->presentToken_.set();
+        }
+    }
+}
+
+const Image* DrawWorkerTask::drawFrame(ThreadNotifier& notifier, const Image& bandImage) const {
+    Screen& screen = *screen_;
+    Screen::FrameJob& job = screen.frameJob_;
+    try {
+        std::shared_ptr<ScreenDrawer> a = job.drawerA;
+        std::shared_ptr<ScreenDrawer> b = job.drawerB;
+        const std::shared_ptr<Image> mask = job.mask;
+        TransitionTable table;
+        if (mask && a && b) {
+            table = makeTransitionTable(job.level, job.softness);
+        }
+        if (!a) {
+            // Only layer 1 takes part: it is drawn straight into the back buffer.
+            a = std::exchange(b, nullptr);
+        }
+        if (a) {
+            const FrameBands frame{a.get(),   b.get(),   *screen.backBuffer_, *screen.frontBuffer_,
+                                   bandImage, job.level, mask.get(),          table};
+            const uint32_t bandCount = a->getBandCount();
+            for (;;) {
+                uint32_t band;
+                {
+                    std::lock_guard<std::mutex> guard(job.lock);
+                    band = job.nextBand++;
+                }
+                if (band >= bandCount) {
+                    break;
+                }
+                frame.draw(band);
+            }
+        }
+        bool last;
+        {
+            std::lock_guard<std::mutex> guard(job.lock);
+            last = --job.workersRunning == 0;
+        }
+        if (!last || !notifier.wait(screen.presentToken_)) {
+            return nullptr;
+        }
+        screen.presentToken_.reset();
+        std::swap(screen.backBuffer_, screen.frontBuffer_);
+        return screen.frontBuffer_.get();
+    } catch (const std::exception&) {
+        // The frame is lost; `done` still follows, so the next one can start.
+        return nullptr;
+    }
+}
+
+void presentToWindow(platform::IPresenter& presenter, const Image& image, const Rect& rect) {
+    const Rect area =
+        intersectRect(rect, {0, 0, static_cast<int32_t>(image.width), static_cast<int32_t>(image.height)});
+    if (!area.isEmpty()) {
+        presenter.present(image, area);
+    }
+}
+
+}  // namespace tavelo

@@ -1,0 +1,174 @@
+#include "render/screen_drawer.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/exception.h"
+#include "core/format_string.h"
+#include "render/command_dispatch.h"
+#include "render/sprite_manager.h"
+
+namespace tavelo {
+
+namespace {
+
+// The union of two spans, an empty one counting as nothing.
+BandSpan uniteSpans(const BandSpan& a, const BandSpan& b) noexcept {
+    if (a.isEmpty()) {
+        return b;
+    }
+    if (b.isEmpty()) {
+        return a;
+    }
+    return {std::min(a.x0, b.x0), std::max(a.x1, b.x1)};
+}
+
+void clearSpans(std::vector<BandSpan>& spans) noexcept {
+    std::fill(spans.begin(), spans.end(), BandSpan{});
+}
+
+}  // namespace
+
+void Frame::clear() noexcept {
+    clearSpans(spans);
+    dirtyRect = {};
+    dirty = false;
+    commands.clear();
+    resources.clear();
+}
+
+ScreenDrawer::ScreenDrawer(const std::shared_ptr<SpriteManager>& spriteManager, uint32_t width,
+                           uint32_t height, uint32_t rowsPerBand)
+    : spriteManager_(spriteManager),
+      width_(width),
+      height_(height),
+      bandHeight_(std::min(rowsPerBand, height)),
+      bandCount_(0) {
+    // Edges are signed 32-bit, so a layer must fit that range as well as a band.
+    if (width == 0 || width > Image::maxSide || height > Image::maxSide || bandHeight_ == 0) {
+        throw Exception(formatString("Cannot band a %u x %u layer in %s method.", width, height,
+                                     "tavelo::ScreenDrawer::ScreenDrawer"));
+    }
+    bandCount_ = static_cast<uint32_t>((uint64_t{height} + bandHeight_ - 1) / bandHeight_);
+    for (Frame* frame : {&pending_, &ready_, &drawing_}) {
+        frame->spans.resize(bandCount_);
+    }
+    lastDrawnSpans_.resize(bandCount_);
+}
+
+int32_t ScreenDrawer::bandTop(uint32_t band) const noexcept {
+    return static_cast<int32_t>(uint64_t{band} * bandHeight_);
+}
+
+int32_t ScreenDrawer::bandBottom(uint32_t band) const noexcept {
+    return static_cast<int32_t>(std::min<uint64_t>(uint64_t{band} * bandHeight_ + bandHeight_, height_));
+}
+
+void ScreenDrawer::invalidate(const Rect& rect) {
+    // Clipped in 64 bits: an edge of -10 must not compare above an unsigned width.
+    const Rect clipped{std::max(rect.left, 0), std::max(rect.top, 0),
+                       static_cast<int32_t>(std::min<int64_t>(rect.right, width_)),
+                       static_cast<int32_t>(std::min<int64_t>(rect.bottom, height_))};
+    if (rect.isEmpty() || clipped.isEmpty()) {
+        return;
+    }
+    const uint32_t first = static_cast<uint32_t>(clipped.top) / bandHeight_;
+    const uint32_t end = static_cast<uint32_t>((uint64_t(clipped.bottom) + bandHeight_ - 1) / bandHeight_);
+    const BandSpan span{clipped.left, clipped.right};
+    for (uint32_t band = first; band < end; ++band) {
+        pending_.spans[band] = uniteSpans(pending_.spans[band], span);
+    }
+    pending_.dirtyRect =
+        uniteRect(pending_.dirtyRect, {clipped.left, bandTop(first), clipped.right, bandBottom(end - 1)});
+    pending_.dirty = true;
+}
+
+const Rect& ScreenDrawer::buildFrame() {
+    if (!pending_.dirty) {
+        return ready_.dirtyRect;
+    }
+    pending_.commands.clear();
+    pending_.resources.clear();
+    if (const auto manager = spriteManager_.lock()) {
+        manager->sortIfNeeded();
+        const std::vector<SpriteEntry>& entries = manager->getEntries();
+        // Room for one command and one resource a sprite; clearing keeps it, so a steady scene builds
+        // its frames without allocating.
+        pending_.commands.reserve(entries.size());
+        pending_.resources.images.reserve(entries.size());
+        pending_.resources.glyphArrays.reserve(entries.size());
+        for (const SpriteEntry& entry : entries) {
+            entry.sprite->draw(pending_.commands, pending_.resources);
+        }
+    }
+    mergeDirty(pending_, ready_);
+    std::swap(pending_, ready_);
+    pending_.clear();
+    return ready_.dirtyRect;
+}
+
+void ScreenDrawer::mergeDirty(Frame& a, Frame& b) {
+    bool changed = false;
+    const size_t bands = std::min(a.spans.size(), b.spans.size());
+    for (size_t band = 0; band < bands; ++band) {
+        const BandSpan united = uniteSpans(a.spans[band], b.spans[band]);
+        if (!united.isEmpty()) {
+            a.spans[band] = united;
+            b.spans[band] = united;
+            changed = true;
+        }
+    }
+    if (!changed) {
+        return;
+    }
+    const Rect united = uniteRect(a.dirtyRect, b.dirtyRect);
+    a.dirtyRect = united;
+    b.dirtyRect = united;
+    a.dirty = true;
+    b.dirty = true;
+}
+
+void ScreenDrawer::handOver() {
+    if (hasDrawingFrame_) {
+        retireDrawnFrame();
+    }
+    hasDrawingFrame_ = true;
+    std::swap(ready_, drawing_);
+}
+
+void ScreenDrawer::retireDrawnFrame() {
+    std::swap(lastDrawnSpans_, drawing_.spans);
+    drawing_.clear();
+    hasDrawingFrame_ = false;
+}
+
+Rect ScreenDrawer::drawBand(const Image& destination, uint32_t band, int32_t offsetY) const {
+    const int32_t top = bandTop(band);
+    const int32_t bottom = bandBottom(band);
+    const BandSpan& span = drawing_.spans[band];
+    const Rect dirty{span.x0, top, span.x1, bottom};
+    if (span.isEmpty() || top == bottom) {
+        return dirty;
+    }
+    const ClipInfo clip{{span.x0, top + offsetY, span.x1, bottom + offsetY}, 0, offsetY};
+    for (const DrawCommand& command : drawing_.commands) {
+        // Only the rows decide: the clip takes care of the columns.
+        if (command.rect.bottom > top && command.rect.top < bottom) {
+            executeDrawCommand(destination, &clip, command);
+        }
+    }
+    return dirty;
+}
+
+Rect ScreenDrawer::staleBandRect(uint32_t band) const {
+    const int32_t top = bandTop(band);
+    const int32_t bottom = bandBottom(band);
+    const BandSpan& last = lastDrawnSpans_[band];
+    const BandSpan& current = drawing_.spans[band];
+    if (current.x0 <= last.x0 && last.x1 <= current.x1) {
+        return {};
+    }
+    return uniteRect({last.x0, top, last.x1, bottom}, {current.x0, top, current.x1, bottom});
+}
+
+}  // namespace tavelo
