@@ -5,19 +5,25 @@
 #include <AL/alext.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
-#include <string>
 #include <vector>
 
 namespace tavelo::platform {
 namespace {
 
-ALCdevice* asDevice(void* handle) { return static_cast<ALCdevice*>(handle); }
-ALCcontext* asContext(void* handle) { return static_cast<ALCcontext*>(handle); }
+ALCdevice* asDevice(void* handle) {
+    return static_cast<ALCdevice*>(handle);
+}
+ALCcontext* asContext(void* handle) {
+    return static_cast<ALCcontext*>(handle);
+}
 
 // Clears the library's sticky error so that the next check sees only what follows.
-void clearError() noexcept { alGetError(); }
+void clearError() noexcept {
+    alGetError();
+}
 
 // The extensible format names its sample type by a GUID whose first two bytes are the plain tag.
 uint16_t sampleTag(const WaveFormat& format) noexcept {
@@ -39,36 +45,40 @@ uint16_t sampleTag(const WaveFormat& format) noexcept {
 
 const char* channelLayoutName(uint16_t channels) noexcept {
     switch (channels) {
-        case 1: return "MONO";
-        case 2: return "STEREO";
-        case 4: return "QUAD";
-        case 6: return "51CHN";
-        case 7: return "61CHN";
-        case 8: return "71CHN";
-        default: return nullptr;
+        case 1:
+            return "MONO";
+        case 2:
+            return "STEREO";
+        case 4:
+            return "QUAD";
+        case 6:
+            return "51CHN";
+        case 7:
+            return "61CHN";
+        case 8:
+            return "71CHN";
+        default:
+            return nullptr;
     }
 }
 
-// The library's format for `channels` channels of `sampleName` samples ("8", "16", "FLOAT32"), or 0.
-int libraryFormat(uint16_t channels, const char* sampleName) {
+enum class SampleType : uint8_t { None, Uint8, Int16, Float32 };
+
+// The library's format for `channels` channels of `type` samples, or 0 when it has none.
+int libraryFormat(uint16_t channels, SampleType type) noexcept {
     const char* layout = channelLayoutName(channels);
-    if (!layout) {
-        return 0;
-    }
     const bool multichannel = channels > 2;
-    if (multichannel && !alIsExtensionPresent("AL_EXT_MCFORMATS")) {
+    if (!layout || type == SampleType::None || (multichannel && !alIsExtensionPresent("AL_EXT_MCFORMATS")) ||
+        (type == SampleType::Float32 && !alIsExtensionPresent("AL_EXT_FLOAT32"))) {
         return 0;
     }
-    std::string name = std::string("AL_FORMAT_") + layout;
-    if (std::strcmp(sampleName, "FLOAT32") == 0) {
-        if (!alIsExtensionPresent("AL_EXT_FLOAT32")) {
-            return 0;
-        }
-        name += multichannel ? "32" : "_FLOAT32";
-    } else {
-        name += sampleName;
-    }
-    const ALenum value = alGetEnumValue(name.c_str());
+    const char* sample = type == SampleType::Uint8   ? "8"
+                         : type == SampleType::Int16 ? "16"
+                         : multichannel              ? "32"
+                                                     : "_FLOAT32";
+    char name[32];
+    std::snprintf(name, sizeof name, "AL_FORMAT_%s%s", layout, sample);
+    const ALenum value = alGetEnumValue(name);
     clearError();
     return value == -1 ? 0 : value;
 }
@@ -79,7 +89,8 @@ void convertToFloat(const uint8_t* bytes, uint32_t sourceBytes, std::vector<floa
     constexpr float scale = 1.0f / 2147483648.0f;
     for (size_t i = 0; i < samples.size(); ++i) {
         uint32_t value = 0;
-        std::memcpy(reinterpret_cast<uint8_t*>(&value) + 4 - sourceBytes, bytes + i * sourceBytes, sourceBytes);
+        std::memcpy(reinterpret_cast<uint8_t*>(&value) + 4 - sourceBytes, bytes + i * sourceBytes,
+                    sourceBytes);
         samples[i] = static_cast<float>(static_cast<int32_t>(value)) * scale;
     }
 }
@@ -152,25 +163,22 @@ int SourceVoice::open(std::shared_ptr<MasteringVoice> output, const WaveFormat& 
     constexpr uint32_t maxFrameRate = 200000;
     const uint16_t tag = sampleTag(format);
     const uint16_t bits = format.bitsPerSample;
-    const char* sampleName = nullptr;
-    Conversion conversion = Conversion::None;
+    SampleType type = SampleType::None;
+    uint8_t integerBytes = 0;
     if (tag == waveFormatPcm && bits == 8) {
-        sampleName = "8";
+        type = SampleType::Uint8;
     } else if (tag == waveFormatPcm && bits == 16) {
-        sampleName = "16";
+        type = SampleType::Int16;
     } else if (tag == waveFormatPcm && (bits == 24 || bits == 32)) {
         // The library has no deeper integer formats; floats carry 24 bits exactly.
-        sampleName = "FLOAT32";
-        conversion = bits == 24 ? Conversion::Int24ToFloat : Conversion::Int32ToFloat;
+        type = SampleType::Float32;
+        integerBytes = static_cast<uint8_t>(bits / 8);
     } else if (tag == waveFormatIeeeFloat && bits == 32) {
-        sampleName = "FLOAT32";
+        type = SampleType::Float32;
     }
-    if (!sampleName || format.blockAlign != format.channels * bits / 8 || format.samplesPerSec < minFrameRate ||
-        format.samplesPerSec > maxFrameRate) {
-        return AL_INVALID_ENUM;
-    }
-    const int sampleFormat = libraryFormat(format.channels, sampleName);
-    if (sampleFormat == 0) {
+    const int sampleFormat = libraryFormat(format.channels, type);
+    if (sampleFormat == 0 || format.blockAlign != format.channels * bits / 8 ||
+        format.samplesPerSec < minFrameRate || format.samplesPerSec > maxFrameRate) {
         return AL_INVALID_ENUM;
     }
 
@@ -197,7 +205,7 @@ int SourceVoice::open(std::shared_ptr<MasteringVoice> output, const WaveFormat& 
     sampleFormat_ = sampleFormat;
     frameRate_ = format.samplesPerSec;
     frameBytes_ = format.blockAlign;
-    conversion_ = conversion;
+    integerBytes_ = integerBytes;
     return 0;
 }
 
@@ -300,21 +308,21 @@ int SourceVoice::load(const void* data, uint32_t size) noexcept {
     std::vector<float> converted;
     const void* samples = data;
     uint64_t sampleBytes = bytes;
-    if (conversion_ != Conversion::None) {
-        const uint32_t sourceBytes = conversion_ == Conversion::Int24ToFloat ? 3 : 4;
+    if (integerBytes_ != 0) {
         try {
-            converted.resize(bytes / sourceBytes);
+            converted.resize(bytes / integerBytes_);
         } catch (const std::bad_alloc&) {
             return AL_OUT_OF_MEMORY;
         }
-        convertToFloat(static_cast<const uint8_t*>(data), sourceBytes, converted);
+        convertToFloat(static_cast<const uint8_t*>(data), integerBytes_, converted);
         samples = converted.data();
         sampleBytes = converted.size() * sizeof(float);
     }
     if (sampleBytes > INT32_MAX) {
         return AL_OUT_OF_MEMORY;
     }
-    alBufferData(buffer_, sampleFormat_, samples, static_cast<ALsizei>(sampleBytes), static_cast<ALsizei>(frameRate_));
+    alBufferData(buffer_, sampleFormat_, samples, static_cast<ALsizei>(sampleBytes),
+                 static_cast<ALsizei>(frameRate_));
     const ALenum error = alGetError();
     if (error == AL_NO_ERROR) {
         loaded_ = true;

@@ -72,8 +72,6 @@ public:
     int submitSourceBuffer(const void* data, uint32_t size) noexcept;
 
 private:
-    enum class Conversion : uint8_t { None, Int24ToFloat, Int32ToFloat };
-
     int load(const void* data, uint32_t size) noexcept;
     int state() const noexcept;
     int resetQueue() noexcept;
@@ -84,7 +82,7 @@ private:
     int sampleFormat_ = 0;
     uint32_t frameRate_ = 0;
     uint32_t frameBytes_ = 0;
-    Conversion conversion_ = Conversion::None;
+    uint8_t integerBytes_ = 0;  // 3 or 4 for integer samples played as floats
     bool started_ = false;
     // The block the library buffer was filled from; submitting it again reuses the buffer.
     const void* loadedData_ = nullptr;

@@ -9,7 +9,9 @@ namespace {
 constexpr uint64_t headerBytes = 8;
 constexpr uint64_t formTypeBytes = 4;
 
-bool hasFormType(uint32_t id) { return id == fourCC("RIFF") || id == fourCC("LIST"); }
+bool hasFormType(uint32_t id) {
+    return id == fourCC("RIFF") || id == fourCC("LIST");
+}
 
 }  // namespace
 

@@ -26,9 +26,13 @@ std::shared_ptr<ISound> SoundManager::loadSoundImpl(int id, IStreamReader& strea
     return impl_->loadSound(id, stream);
 }
 
-void SoundManager::unloadSoundImpl(int id) { impl_->unloadSound(id); }
+void SoundManager::unloadSoundImpl(int id) {
+    impl_->unloadSound(id);
+}
 
-std::shared_ptr<ISound> SoundManager::getSoundImpl(int id) { return impl_->getSound(id); }
+std::shared_ptr<ISound> SoundManager::getSoundImpl(int id) {
+    return impl_->getSound(id);
+}
 
 void releaseSoundManager() noexcept {
     try {

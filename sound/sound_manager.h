@@ -16,7 +16,9 @@ public:
     virtual ~ISoundManager() = default;
 
     // Loads the WAVE file that lies whole in memory.
-    std::shared_ptr<ISound> loadSound(int id, const void* data, size_t size) { return loadSoundImpl(id, data, size); }
+    std::shared_ptr<ISound> loadSound(int id, const void* data, size_t size) {
+        return loadSoundImpl(id, data, size);
+    }
     // Loads the WAVE file that `stream` holds from its start; an empty stream gives no sound.
     std::shared_ptr<ISound> loadSound(int id, IStreamReader& stream) { return loadSoundImpl(id, stream); }
     // Removes the sound registered under `id`, if any; holders of the sound keep it.

@@ -29,7 +29,9 @@ std::shared_ptr<ISound> SoundRegistry::loadSoundImpl(int id, IStreamReader& stre
     return loadSound(id, buffer.get(), size);
 }
 
-void SoundRegistry::unloadSoundImpl(int id) { sounds_.erase(id); }
+void SoundRegistry::unloadSoundImpl(int id) {
+    sounds_.erase(id);
+}
 
 std::shared_ptr<ISound> SoundRegistry::getSoundImpl(int id) {
     const auto found = sounds_.find(id);

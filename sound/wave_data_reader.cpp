@@ -11,7 +11,9 @@ namespace {
 
 constexpr const char* invalidFormat = "Invalid file format in %s method.";
 
-IoException invalidFile(const char* methodName) { return IoException(formatString(invalidFormat, methodName)); }
+IoException invalidFile(const char* methodName) {
+    return IoException(formatString(invalidFormat, methodName));
+}
 
 }  // namespace
 
@@ -36,7 +38,8 @@ WaveDataReader::WaveDataReader(const void* data, size_t size) : riff_(data, size
     // bytes is broken.
     uint16_t cbSize = 0;
     if (record.formatTag != platform::waveFormatPcm && formatChunk.size >= sizeof record) {
-        if (riff_.read(&cbSize, sizeof cbSize) != sizeof cbSize || sizeof record + cbSize > formatChunk.size) {
+        if (riff_.read(&cbSize, sizeof cbSize) != sizeof cbSize ||
+            sizeof record + cbSize > formatChunk.size) {
             throw invalidFile(method);
         }
     }
@@ -83,7 +86,9 @@ size_t WaveDataReader::skipImpl(size_t size) {
     return skipped;
 }
 
-bool WaveDataReader::isEndImpl() { return dataChunk_.size == 0; }
+bool WaveDataReader::isEndImpl() {
+    return dataChunk_.size == 0;
+}
 
 std::vector<uint8_t> readWaveData(WaveDataReader& reader, const char* methodName) {
     // Grown by doubling from a modest first step, capped at the stated size: an honest file ends with

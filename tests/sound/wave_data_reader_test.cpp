@@ -46,8 +46,9 @@ TEST(WaveDataReaderTest, RejectsWhatIsNotAWaveFileWithFormatBeforeData) {
         {"fmt cut by the end of memory", riff("WAVE", chunkClaiming("fmt ", 16, pcmMono16.substr(0, 10)))},
         {"fmt claiming past memory", riff("WAVE", chunkClaiming("fmt ", 0xFFFFFFF0, pcmMono16) + data)},
         // The non-PCM format's extra bytes may not reach past its chunk into the next one.
-        {"cbSize past fmt", riff("WAVE", chunk("fmt ", formatRecord(3, 1, 44100, 32) + std::string("\x08\0", 2)) +
-                                             data + std::string(16, 'x'))},
+        {"cbSize past fmt",
+         riff("WAVE", chunk("fmt ", formatRecord(3, 1, 44100, 32) + std::string("\x08\0", 2)) + data +
+                          std::string(16, 'x'))},
         {"data outside the RIFF chunk", riff("WAVE", chunk("fmt ", pcmMono16)) + data},
     };
     for (const Rejected& rejected : cases) {
@@ -110,7 +111,8 @@ TEST(WaveDataReaderTest, StepsOverOtherChunksAndPadBytes) {
 }
 
 TEST(WaveDataReaderTest, ReadsDeliverTheDataChunkAndNothingElse) {
-    const std::string file = riff("WAVE", chunk("fmt ", pcmMono16) + chunk("data", "0123456789") + chunk("next", "zz"));
+    const std::string file =
+        riff("WAVE", chunk("fmt ", pcmMono16) + chunk("data", "0123456789") + chunk("next", "zz"));
     WaveDataReader reader(file.data(), file.size());
     char data[16] = {};
     EXPECT_EQ(reader.read(data, 0), 0u);
@@ -152,7 +154,8 @@ TEST(WaveDataReaderTest, SkipsInStepsAndStopsAtTheEndOfTheData) {
 
 TEST(WaveDataReaderTest, DataClaimingMoreThanTheMemoryFailsOnlyWhenReadReachesTheEnd) {
     // The file ends exactly at a guard page, so any read past its last byte would fault.
-    const std::string file = riff("WAVE", chunk("fmt ", pcmMono16) + chunkClaiming("data", 100, "0123456789"));
+    const std::string file =
+        riff("WAVE", chunk("fmt ", pcmMono16) + chunkClaiming("data", 100, "0123456789"));
     GuardedBuffer memory(file.size());
     std::memcpy(memory.data(), file.data(), file.size());
     WaveDataReader reader(memory.data(), file.size());
@@ -175,7 +178,8 @@ TEST(WaveDataReaderTest, ReadingTheWholeDataBoundsWhatALyingChunkCostsByTheFile)
     EXPECT_EQ(data.size(), 200000u);
     EXPECT_EQ(data.capacity(), 200000u);
 
-    const std::string lying = riff("WAVE", chunk("fmt ", pcmMono16) + chunkClaiming("data", 0xFFFFFFFF, "abc"));
+    const std::string lying =
+        riff("WAVE", chunk("fmt ", pcmMono16) + chunkClaiming("data", 0xFFFFFFFF, "abc"));
     WaveDataReader lyingReader(lying.data(), lying.size());
     EXPECT_THROW(readWaveData(lyingReader, "caller"), IoException);
 }

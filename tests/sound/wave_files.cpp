@@ -49,7 +49,8 @@ std::string formatRecord(uint16_t tag, uint16_t channels, uint32_t rate, uint16_
     return out;
 }
 
-std::string formatRecord(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, std::string_view extra) {
+std::string formatRecord(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                         std::string_view extra) {
     std::string out = formatRecord(tag, channels, rate, bits);
     append16(out, static_cast<uint16_t>(extra.size()));
     out += extra;
@@ -81,7 +82,8 @@ std::vector<int16_t> clickSamples(size_t frames, uint16_t channels) {
         for (uint16_t channel = 0; channel < channels; ++channel) {
             // Offset from zero so that no sample at the start is silent; each channel its own pitch.
             const double tone = std::sin(0.05 * (channel + 1) * t + 0.6);
-            samples[frame * channels + channel] = static_cast<int16_t>(std::lround(20000.0 * envelope * tone));
+            samples[frame * channels + channel] =
+                static_cast<int16_t>(std::lround(20000.0 * envelope * tone));
         }
     }
     return samples;

@@ -19,7 +19,8 @@ std::string riff(std::string_view form, std::string_view chunks);
 // The 16 bytes of a format record without cbSize.
 std::string formatRecord(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits);
 // A format record with cbSize and its extra bytes.
-std::string formatRecord(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, std::string_view extra);
+std::string formatRecord(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits,
+                         std::string_view extra);
 // The extensible record: cbSize 22, valid bits, channel mask and the sub-format of `subTag`.
 std::string extensibleFormatRecord(uint16_t subTag, uint16_t channels, uint32_t rate, uint16_t bits);
 
