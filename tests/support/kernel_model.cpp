@@ -1,6 +1,7 @@
 #include "tests/support/kernel_model.h"
 
 #include <algorithm>
+#include <sstream>
 
 namespace velmora::test {
 
@@ -111,6 +112,52 @@ uint32_t composeWeighted(PixelPath path, uint8_t mode, uint32_t d, uint32_t s, u
 
 tavelo::Rect boundsOf(const tavelo::Image& image) {
     return {0, 0, int32_t(image.width), int32_t(image.height)};
+}
+
+void scramblePixels(CanaryImage& canary, std::mt19937_64& engine) {
+    for (uint32_t y = 0; y < canary.image().height; ++y) {
+        for (uint32_t x = 0; x < canary.image().width; ++x) {
+            canary.setPixel(int32_t(x), int32_t(y), uint32_t(engine()));
+        }
+    }
+}
+
+void paintPixels(CanaryImage& canary, uint32_t value) {
+    for (uint32_t y = 0; y < canary.image().height; ++y) {
+        for (uint32_t x = 0; x < canary.image().width; ++x) {
+            canary.setPixel(int32_t(x), int32_t(y), value);
+        }
+    }
+}
+
+ModelImage::ModelImage(const CanaryImage& canary, const uint32_t* before)
+    : canary_(canary),
+      pixels_(before, before + size_t(canary.image().width) * canary.image().height),
+      defined_(pixels_.size(), 0xFFFFFFFF) {}
+
+::testing::AssertionResult ModelImage::matches() const {
+    // The border first: intactOutside with the whole destination as the written area checks only it.
+    if (std::string border = canary_.intactOutside(boundsOf(canary_.image()), pixels_.data());
+        !border.empty()) {
+        return ::testing::AssertionFailure() << border;
+    }
+    const tavelo::Image& image = canary_.image();
+    for (uint32_t y = 0; y < image.height; ++y) {
+        for (uint32_t x = 0; x < image.width; ++x) {
+            const size_t index = size_t(y) * image.width + x;
+            const uint32_t got = canary_.pixel(int32_t(x), int32_t(y)) & defined_[index];
+            const uint32_t want = pixels_[index] & defined_[index];
+            if (got != want) {
+                const unsigned char* first = image.row(y);
+                std::ostringstream message;
+                message << "pixel (" << x << ", " << y << ") at byte "
+                        << (x * 4 + (uintptr_t(first) & 15)) % 16 << " of its 16: got 0x" << std::hex << got
+                        << ", model 0x" << want;
+                return ::testing::AssertionFailure() << message.str();
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace velmora::test

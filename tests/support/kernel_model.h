@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
+#include <random>
+#include <vector>
 
 #include "render/image.h"
 #include "render/rect.h"
@@ -56,35 +57,51 @@ uint32_t composeWeighted(PixelPath path, uint8_t mode, uint32_t d, uint32_t s, u
 // The destination's bounds as a Rect.
 tavelo::Rect boundsOf(const tavelo::Image& image);
 
-// Checks a routine's output in `canary` against the model: every pixel of `area` (already clipped to
-// the destination) equals expected(x, y, d, path) on the bits of `compareMask`, where d is the pixel
-// before the call; every other pixel equals `before`, and the canary's border is untouched.
-template <class ExpectedPixel>
-::testing::AssertionResult matchesModel(const CanaryImage& canary, const uint32_t* before,
-                                        const tavelo::Rect& area, uint32_t compareMask,
-                                        ExpectedPixel&& expected) {
-    if (std::string outside = canary.intactOutside(area, before); !outside.empty()) {
-        return ::testing::AssertionFailure() << outside;
-    }
-    const tavelo::Image& image = canary.image();
-    for (int32_t y = area.top; y < area.bottom; ++y) {
-        const unsigned char* first = image.row(uint32_t(y)) + size_t(area.left) * 4;
-        for (int32_t x = area.left; x < area.right; ++x) {
-            const PixelPath path = pixelPath(first, area.width(), x - area.left);
-            const uint32_t d = before[size_t(y) * image.width + size_t(x)];
-            const uint32_t want = expected(x, y, d, path) & compareMask;
-            const uint32_t got = canary.pixel(x, y) & compareMask;
-            if (got != want) {
-                std::ostringstream message;
-                message << std::hex << "pixel (" << std::dec << x << ", " << y << ") of area {" << area.left
-                        << ", " << area.top << ", " << area.right << ", " << area.bottom << "}, "
-                        << (path == PixelPath::Vector ? "vector" : "scalar") << " path: before 0x" << std::hex
-                        << d << ", got 0x" << got << ", model 0x" << want;
-                return ::testing::AssertionFailure() << message.str();
+// Sets every destination pixel to a random word, or to one value.
+void scramblePixels(CanaryImage& canary, std::mt19937_64& engine);
+void paintPixels(CanaryImage& canary, uint32_t value);
+
+// The destination as the model expects it after one or more draws. Each draw names the area it
+// writes (already clipped to the destination), the bits of those pixels that the routine defines, and
+// the expected value of every pixel from its previous value and its path, which follows from the
+// canary's real addresses.
+class ModelImage {
+public:
+    ModelImage(const CanaryImage& canary, const uint32_t* before);
+
+    template <class ExpectedPixel>
+    void draw(const tavelo::Rect& area, uint32_t definedBits, ExpectedPixel&& expected) {
+        const tavelo::Image& image = canary_.image();
+        for (int32_t y = area.top; y < area.bottom; ++y) {
+            const unsigned char* first = image.row(uint32_t(y)) + size_t(area.left) * 4;
+            for (int32_t x = area.left; x < area.right; ++x) {
+                const size_t index = size_t(y) * image.width + size_t(x);
+                const PixelPath path = pixelPath(first, area.width(), x - area.left);
+                pixels_[index] = expected(x, y, pixels_[index], path);
+                defined_[index] &= definedBits;
             }
         }
     }
-    return ::testing::AssertionSuccess();
+
+    // Every pixel as expected on its defined bits, and the canary's border untouched.
+    ::testing::AssertionResult matches() const;
+
+private:
+    const CanaryImage& canary_;
+    std::vector<uint32_t> pixels_;
+    std::vector<uint32_t> defined_;
+};
+
+// One draw of a routine checked against the model: every pixel of `area` equals expected(x, y, d,
+// path) on the bits of `definedBits`, where d is the pixel before the call; every other pixel equals
+// `before`, and the canary's border is untouched.
+template <class ExpectedPixel>
+::testing::AssertionResult matchesModel(const CanaryImage& canary, const uint32_t* before,
+                                        const tavelo::Rect& area, uint32_t definedBits,
+                                        ExpectedPixel&& expected) {
+    ModelImage model(canary, before);
+    model.draw(area, definedBits, expected);
+    return model.matches();
 }
 
 }  // namespace velmora::test

@@ -6,7 +6,9 @@
 
 namespace tavelo::sse2 {
 
+// In this order: the set's primitives, then the shared arithmetic.
 #include "render/kernels/fill_text_transition/isa_sse2.inc"
+
 #include "render/kernels/fill_text_transition/kernel_template.inc"
 
 namespace {

@@ -20,24 +20,6 @@ using tavelo::Rect;
 
 constexpr uint32_t colourBytes = 0x00FFFFFF;
 
-void scramble(CanaryImage& canary, SeededRandom& random) {
-    const tavelo::Image& image = canary.image();
-    for (uint32_t y = 0; y < image.height; ++y) {
-        for (uint32_t x = 0; x < image.width; ++x) {
-            canary.setPixel(int32_t(x), int32_t(y), uint32_t(random.engine()()));
-        }
-    }
-}
-
-void paint(CanaryImage& canary, uint32_t value) {
-    const tavelo::Image& image = canary.image();
-    for (uint32_t y = 0; y < image.height; ++y) {
-        for (uint32_t x = 0; x < image.width; ++x) {
-            canary.setPixel(int32_t(x), int32_t(y), value);
-        }
-    }
-}
-
 // Only fill<Normal, Opaque> defines the fourth byte (the colour's, 0).
 uint32_t compareMask(uint8_t mode, uint32_t weight) {
     return mode == 0 && weight == 256 ? 0xFFFFFFFF : colourBytes;
@@ -71,7 +53,7 @@ TEST(FillKernelsTest, MatchTheModelForEveryWidthAndAlignment) {
             const Rect rect{left, 0, left + int32_t(width), 2};
             for (uint8_t mode = 0; mode < 5; ++mode) {
                 for (uint32_t weight : weightsToTry(random)) {
-                    scramble(canary, random);
+                    scramblePixels(canary, random.engine());
                     ASSERT_TRUE(
                         kernelMatchesModel(canary, mode, weight, rect, uint32_t(random.between(0, 0xFFFFFF))))
                         << "width " << width << ", alignment " << alignment;
@@ -94,7 +76,7 @@ TEST(FillKernelsTest, ClipToTheDestinationAndFollowEachRowsAlignment) {
         Rect rect{int32_t(random.between(-20, width + 2)), int32_t(random.between(-3, height + 1)), 0, 0};
         rect.right = rect.left + int32_t(random.between(-3, 60));
         rect.bottom = rect.top + int32_t(random.between(-2, 8));
-        scramble(canary, random);
+        scramblePixels(canary, random.engine());
         const std::vector<uint32_t> weights = weightsToTry(random);
         const uint32_t weight = weights[size_t(random.between(0, int64_t(weights.size()) - 1))];
         ASSERT_TRUE(kernelMatchesModel(canary, uint8_t(random.between(0, 4)), weight, rect,
@@ -143,7 +125,7 @@ TEST(FillKernelsTest, WorkedBlendResults) {
     };
     CanaryImage canary(20, 1);
     for (const Case& c : cases) {
-        paint(canary, c.destination);
+        paintPixels(canary, c.destination);
         const Color color{1, uint8_t(c.colour >> 16), uint8_t(c.colour >> 8), uint8_t(c.colour)};
         tavelo::fillRect(canary.image(), nullptr, BlendMode(c.mode), {0, 0, 20, 1}, color, 255);
         EXPECT_EQ(canary.pixel(0, 0) & colourBytes, c.result) << "mode " << int(c.mode) << ", scalar";
@@ -168,7 +150,7 @@ TEST(FillKernelsTest, RowSplitsAtSixteenByteBoundaries) {
     };
     for (const Case& c : cases) {
         CanaryImage canary(c.width, 1, c.alignment);
-        paint(canary, 0x00FFFFFF);
+        paintPixels(canary, 0x00FFFFFF);
         tavelo::fillRect(canary.image(), nullptr, BlendMode::Normal, {0, 0, int32_t(c.width), 1},
                          {1, 255, 255, 255}, 128);
         for (uint32_t x = 0; x < c.width; ++x) {
@@ -211,7 +193,7 @@ TEST(FillRectTest, MatchesTheModelForRandomCommands) {
         CanaryImage canary(uint32_t(random.between(1, 80)), uint32_t(random.between(1, 6)),
                            uint32_t(random.between(0, 3)) * 4);
         const Rect bounds = boundsOf(canary.image());
-        scramble(canary, random);
+        scramblePixels(canary, random.engine());
         const auto before = canary.snapshot();
 
         ClipInfo clip;
