@@ -26,10 +26,13 @@ Rect applyClip(const ClipInfo* clip, const Rect& rect) noexcept {
     return intersectWide(WideRect(rect).moved(clip->offsetX, clip->offsetY), clip->clip);
 }
 
+Rect imageBounds(const Image& image) noexcept {
+    return {0, 0, static_cast<int32_t>(std::min<uint32_t>(image.width, INT32_MAX)),
+            static_cast<int32_t>(std::min<uint32_t>(image.height, INT32_MAX))};
+}
+
 KernelArea clipToDestination(const Image& destination, const Rect& rect) noexcept {
-    const Rect bounds{0, 0, static_cast<int32_t>(std::min<uint32_t>(destination.width, INT32_MAX)),
-                      static_cast<int32_t>(std::min<uint32_t>(destination.height, INT32_MAX))};
-    const Rect inside = intersectRect(rect, bounds);
+    const Rect inside = intersectRect(rect, imageBounds(destination));
     if (inside.isEmpty()) {
         return {};
     }

@@ -70,6 +70,9 @@ struct WideRect {
     }
 };
 
+// An image's pixels as a Rect, sides beyond 2^31 - 1 cut there.
+Rect imageBounds(const Image& image) noexcept;
+
 // intersectRect's rule in 64 bits. A non-empty result lies inside `bounds`, so it fits a Rect.
 Rect intersectWide(const WideRect& rect, const Rect& bounds) noexcept;
 
