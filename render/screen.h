@@ -56,7 +56,8 @@ public:
     Screen(const Screen&) = delete;
     Screen& operator=(const Screen&) = delete;
 
-    // (Re)starts the frame thread. Refused on the frame thread itself.
+    // (Re)starts the frame thread. Refused on the frame thread itself. Neither this nor `stop` may be
+    // called with the Screen lock held: the frame thread may be waiting for it.
     void start();
     // Stops the frame thread and waits for it; the workers stop with it. From a frame handler it only
     // asks: the loop then ends at its next wait.
