@@ -1,13 +1,40 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "core/exception.h"
 #include "render/command_dispatch.h"
 #include "render/fill_rect_sprite.h"
+#include "render/image_sprite.h"
 #include "render/screen_drawer.h"
 #include "render/sprite_manager.h"
+#include "render/text_sprite.h"
+#include "tests/support/test_font.h"
+
+// Counts the allocations of this test program, to show that a steady scene builds frames without any.
+// The replacements pair malloc with free; GCC, seeing through them, would take that for a mismatch.
+std::atomic<uint64_t> g_allocations{0};
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(size_t size) {
+    ++g_allocations;
+    if (void* block = std::malloc(size == 0 ? 1 : size)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, size_t) noexcept {
+    std::free(block);
+}
+#pragma GCC diagnostic pop
 
 namespace tavelo {
 
@@ -190,6 +217,36 @@ TEST_F(ScreenDrawerTest, DrawBandExecutesOnlyCommandsReachingTheBandClippedToIts
     handOver();
     EXPECT_EQ(drawer->drawBand(band, 69, 0), (Rect{0, 759, 1, 768}));
     EXPECT_TRUE(g_executed.empty());
+}
+
+TEST_F(ScreenDrawerTest, ASteadySceneBuildsFramesWithoutAllocating) {
+    for (int32_t i = 0; i < 20; ++i) {
+        fill({i, i, i + 30, i + 40});
+    }
+    auto picture = std::make_shared<ImageSprite>(manager, drawer, 1, 5, 5, 0,
+                                                 std::make_shared<Image>(8, 8, PixelFormat::Argb32));
+    auto text = std::make_shared<TextSprite>(manager, drawer, 2, 5, 50, 0, "steady", 6,
+                                             std::make_shared<velmora::test::TestFont>(), Color{});
+    for (const std::shared_ptr<ISprite>& sprite : std::vector<std::shared_ptr<ISprite>>{picture, text}) {
+        sprite->show();
+        manager->add(sprite);
+    }
+    const auto frame = [&](int32_t step) {
+        picture->invalidate();
+        picture->setPosition(step % 100, 5);
+        picture->invalidate();
+        text->invalidate();
+        drawer->buildFrame();
+        drawer->handOver();
+    };
+    for (int32_t step = 0; step < 3; ++step) {
+        frame(step);
+    }
+    const uint64_t before = g_allocations;
+    for (int32_t step = 3; step < 20; ++step) {
+        frame(step);
+    }
+    EXPECT_EQ(g_allocations, before);
 }
 
 TEST_F(ScreenDrawerTest, HandOverRetiresTheFrameDrawnBefore) {
