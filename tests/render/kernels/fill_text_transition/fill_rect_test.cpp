@@ -8,6 +8,7 @@
 #include "render/kernels/fill_text_transition/opacity_weights.h"
 #include "tests/support/canary_image.h"
 #include "tests/support/kernel_model.h"
+#include "tests/support/kernel_test.h"
 #include "tests/support/seeded_random.h"
 
 namespace velmora::test {
@@ -196,13 +197,7 @@ TEST(FillRectTest, MatchesTheModelForRandomCommands) {
         scramblePixels(canary, random.engine());
         const auto before = canary.snapshot();
 
-        ClipInfo clip;
-        clip.clip.left = int32_t(random.between(0, bounds.right - 1));
-        clip.clip.right = int32_t(random.between(clip.clip.left + 1, bounds.right));
-        clip.clip.top = int32_t(random.between(0, bounds.bottom - 1));
-        clip.clip.bottom = int32_t(random.between(clip.clip.top + 1, bounds.bottom));
-        clip.offsetX = int32_t(random.between(-100, 100));
-        clip.offsetY = int32_t(random.between(-10, 10));
+        const ClipInfo clip = randomClipInfo(random, bounds, 100, 10);
         const bool clipped = random.coin();
 
         Rect rect{int32_t(random.between(-110, 180)), int32_t(random.between(-15, 15)), 0, 0};

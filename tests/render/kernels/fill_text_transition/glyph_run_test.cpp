@@ -11,6 +11,7 @@
 #include "tests/support/canary_image.h"
 #include "tests/support/guarded_buffer.h"
 #include "tests/support/kernel_model.h"
+#include "tests/support/kernel_test.h"
 #include "tests/support/seeded_random.h"
 
 namespace velmora::test {
@@ -60,39 +61,20 @@ uint32_t packed(const Color& color) {
 }
 
 // Runs every test once per instruction set, choosing the set as the renderer does: by g_hasSsse3.
-class GlyphRunTest : public ::testing::TestWithParam<bool> {
+class GlyphRunTest : public InstructionSetTest {
 protected:
-    void SetUp() override {
-        if (GetParam() && !tavelo::cpuHasSsse3()) {
-            GTEST_SKIP() << "this processor has no SSSE3";
-        }
-        g_hasSsse3 = GetParam();
-    }
-    void TearDown() override { g_hasSsse3 = saved_; }
-
     static const tavelo::GlyphKernelTable& kernels() {
         return g_hasSsse3 ? tavelo::ssse3::glyphKernels : tavelo::sse2::glyphKernels;
     }
 
     static void drawRun(const Image& destination, const ClipInfo* clip, BlendMode mode, Point origin,
                         const std::vector<GlyphData>& glyphs, const Color& color, uint8_t opacity) {
-        if (g_hasSsse3) {
-            tavelo::drawGlyphRunSsse3(destination, clip, mode, origin, glyphs.data(), glyphs.size(), color,
-                                      opacity);
-        } else {
-            tavelo::drawGlyphRunSse2(destination, clip, mode, origin, glyphs.data(), glyphs.size(), color,
-                                     opacity);
-        }
+        const auto run = g_hasSsse3 ? tavelo::drawGlyphRunSsse3 : tavelo::drawGlyphRunSse2;
+        run(destination, clip, mode, origin, glyphs.data(), glyphs.size(), color, opacity);
     }
-
-private:
-    bool saved_ = g_hasSsse3;
 };
 
-INSTANTIATE_TEST_SUITE_P(BothSets, GlyphRunTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Ssse3" : "Sse2";
-                         });
+INSTANTIATE_TEST_SUITE_P(BothSets, GlyphRunTest, bothInstructionSets(), instructionSetName);
 
 // Every kernel, on spans of 1 to 67 pixels at every destination alignment, with coverage that ends at a
 // guard page.
@@ -178,13 +160,7 @@ TEST_P(GlyphRunTest, RunsMatchTheModel) {
                 glyph.bitmap = std::make_shared<Image>(0, 0, PixelFormat::Gray8);
             }
         }
-        ClipInfo clip;
-        clip.clip.left = int32_t(random.between(0, bounds.right - 1));
-        clip.clip.right = int32_t(random.between(clip.clip.left + 1, bounds.right));
-        clip.clip.top = int32_t(random.between(0, bounds.bottom - 1));
-        clip.clip.bottom = int32_t(random.between(clip.clip.top + 1, bounds.bottom));
-        clip.offsetX = int32_t(random.between(-30, 30));
-        clip.offsetY = int32_t(random.between(-8, 8));
+        const ClipInfo clip = randomClipInfo(random, bounds, 30, 8);
         const bool clipped = random.coin();
         const Point origin{int32_t(random.between(-20, 80)), int32_t(random.between(-4, 16))};
         const auto mode = uint8_t(random.coin() ? random.between(0, 5) : random.between(0, 255));

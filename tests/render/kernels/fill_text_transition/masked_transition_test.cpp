@@ -3,11 +3,13 @@
 #include <memory>
 
 #include "core/cpu.h"
+
 #include "render/kernels/fill_text_transition/masked_kernels.h"
 #include "render/kernels/fill_text_transition/masked_transition.h"
 #include "tests/support/canary_image.h"
 #include "tests/support/guarded_buffer.h"
 #include "tests/support/kernel_model.h"
+#include "tests/support/kernel_test.h"
 #include "tests/support/seeded_random.h"
 
 namespace velmora::test {
@@ -47,16 +49,8 @@ uint32_t modelPixel(PixelPath path, uint32_t d, const Image& source, int64_t sx,
     return model::composeWeighted(path, 0, d, model::sourcePixel(source.format, at), ramp, 256);
 }
 
-class MaskedTransitionTest : public ::testing::TestWithParam<bool> {
+class MaskedTransitionTest : public InstructionSetTest {
 protected:
-    void SetUp() override {
-        if (GetParam() && !tavelo::cpuHasSsse3()) {
-            GTEST_SKIP() << "this processor has no SSSE3";
-        }
-        g_hasSsse3 = GetParam();
-    }
-    void TearDown() override { g_hasSsse3 = saved_; }
-
     static const tavelo::MaskedKernelTable& kernels() {
         return g_hasSsse3 ? tavelo::ssse3::maskedKernels : tavelo::sse2::maskedKernels;
     }
@@ -65,22 +59,12 @@ protected:
     static void blitMasked(const Image& destination, const Rect& rect, const Image& source,
                            Point sourcePosition, const Image& mask, Point maskPosition,
                            const TransitionTable& table) {
-        if (g_hasSsse3) {
-            tavelo::blitImageMaskedSsse3(destination, rect, source, sourcePosition, mask, maskPosition,
-                                         table);
-        } else {
-            tavelo::blitImageMaskedSse2(destination, rect, source, sourcePosition, mask, maskPosition, table);
-        }
+        const auto blit = g_hasSsse3 ? tavelo::blitImageMaskedSsse3 : tavelo::blitImageMaskedSse2;
+        blit(destination, rect, source, sourcePosition, mask, maskPosition, table);
     }
-
-private:
-    bool saved_ = g_hasSsse3;
 };
 
-INSTANTIATE_TEST_SUITE_P(BothSets, MaskedTransitionTest, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                             return info.param ? "Ssse3" : "Sse2";
-                         });
+INSTANTIATE_TEST_SUITE_P(BothSets, MaskedTransitionTest, bothInstructionSets(), instructionSetName);
 
 // Every member, for every source format, on spans of 1 to 67 pixels at every destination alignment.
 // Sources and masks end at a guard page, and the rows drawn include their last ones.
