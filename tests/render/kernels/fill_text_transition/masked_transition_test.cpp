@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "core/cpu.h"
-
 #include "render/kernels/fill_text_transition/masked_kernels.h"
 #include "render/kernels/fill_text_transition/masked_transition.h"
 #include "tests/support/canary_image.h"
