@@ -108,6 +108,36 @@ uint32_t composeWeighted(PixelPath path, uint8_t mode, uint32_t d, uint32_t s, u
     return lerpPixel(path, d, blendPixel(mode, d, s), byteWeight(path, byte, opacityWeight));
 }
 
+namespace {
+
+bool isCopy(uint8_t mode, tavelo::PixelFormat format, uint32_t opacityWeight) {
+    return mode == 0 && opacityWeight >= 256 &&
+           tavelo::normalizedFormat(format) == tavelo::PixelFormat::Xrgb32;
+}
+
+}  // namespace
+
+uint32_t blitPixel(KernelSet set, PixelPath path, uint8_t mode, tavelo::PixelFormat format, uint32_t d,
+                   uint32_t s, uint32_t opacityWeight) {
+    const tavelo::PixelFormat normalized = tavelo::normalizedFormat(format);
+    if (normalized == tavelo::PixelFormat::GrayAlpha16 || normalized == tavelo::PixelFormat::Argb32) {
+        return composeWeighted(path, mode, d, s, uint8_t(s >> 24), opacityWeight);
+    }
+    if (isCopy(mode, format, opacityWeight)) {
+        return s;
+    }
+    if (set == KernelSet::Ssse3 && path == PixelPath::Vector && opacityWeight < 256) {
+        return perChannel(d, blendPixel(mode, d, s), [opacityWeight](uint8_t dc, uint8_t rc) {
+            return lerpPairs(dc, rc, opacityWeight);
+        });
+    }
+    return composeUniform(path, mode, d, s, opacityWeight);
+}
+
+uint32_t blitDefinedBits(uint8_t mode, tavelo::PixelFormat format, uint32_t opacityWeight) {
+    return isCopy(mode, format, opacityWeight) ? 0xFFFFFFFF : 0x00FFFFFF;
+}
+
 }  // namespace model
 
 tavelo::Rect boundsOf(const tavelo::Image& image) {

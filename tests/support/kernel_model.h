@@ -52,6 +52,20 @@ uint32_t composeUniform(PixelPath path, uint8_t mode, uint32_t d, uint32_t s, ui
 uint32_t composeWeighted(PixelPath path, uint8_t mode, uint32_t d, uint32_t s, uint8_t byte,
                          uint32_t opacityWeight);
 
+// The instruction set whose arithmetic a model follows where the two sets differ.
+enum class KernelSet { Sse2, Ssse3 };
+
+// An unscaled image kernel's pixel: the source pixel s (as sourcePixel reads it) over d under an
+// opacity weight. Sources with alpha weight each pixel by it; the others take the blend result (Opaque)
+// or interpolate toward it, with the pair form in the SSSE3 body. The copy (Normal, Opaque, Xrgb32)
+// gives s with its fourth byte.
+uint32_t blitPixel(KernelSet set, PixelPath path, uint8_t mode, tavelo::PixelFormat format, uint32_t d,
+                   uint32_t s, uint32_t opacityWeight);
+
+// The bits of a pixel that an unscaled image kernel defines: all four bytes for the copy, blue, green
+// and red otherwise.
+uint32_t blitDefinedBits(uint8_t mode, tavelo::PixelFormat format, uint32_t opacityWeight);
+
 }  // namespace model
 
 // The destination's bounds as a Rect.

@@ -1,0 +1,54 @@
+#include <tmmintrin.h>
+
+#include <cstring>
+
+#include "render/kernels/blit/blit_kernels.h"
+#include "render/kernels/fill_text_transition/kernel_support.h"
+
+#include "render/kernels/fill_text_transition/ssse3_begin.inc"
+namespace tavelo::ssse3 {
+
+// In this order: the set's primitives, the shared arithmetic, the family's body.
+#include "render/kernels/fill_text_transition/isa_ssse3.inc"
+
+#include "render/kernels/fill_text_transition/kernel_template.inc"
+
+#include "render/kernels/blit/blit_kernels.inc"
+
+// The pair form for sources without alpha: the body interpolates with the byte pairs of the weights
+// (PMADDUBSW), the head and the tail with the scalar form of the opacity weight.
+template <BlendMode Mode, OpacityClass Class, PixelFormat Format>
+requires(!carriesAlpha(Format) &&
+         (Class == OpacityClass::TranslucentEven ||
+          Class == OpacityClass::TranslucentOdd)) class Composition<Mode, Class, Format> {
+public:
+    explicit Composition(const OpacityWeights& weights)
+        : weight_(weights.weight), pairs_(loadPairs(weights)) {}
+
+    uint32_t scalar(uint32_t d, uint32_t s) const {
+        return composeScalar<Mode, OpacityClass::Translucent>(d, s, weight_);
+    }
+    __m128i vector(__m128i d, __m128i s) const {
+        return lerpPairs<Class>(d, Blend<Mode>::vector(d, s), pairs_);
+    }
+
+private:
+    uint32_t weight_;
+    __m128i pairs_;
+};
+
+// PSHUFB widens Gray8 and Rgb24 sources, PMADDUBSW interpolates the translucent ones without alpha. The
+// other members would gain nothing from SSSE3: they are the SSE2 set's.
+constinit const BlitKernelTable blitKernels =
+    blitKernelTable([]<BlendMode Mode, OpacityClass Class, PixelFormat Format>() -> BlitKernel {
+        if constexpr (Format == PixelFormat::Gray8 || Format == PixelFormat::Rgb24 ||
+                      (Format == PixelFormat::Xrgb32 && Class != OpacityClass::Opaque)) {
+            return &blit<Mode, Class, Format>;
+        } else {
+            constexpr OpacityClass member = Class == OpacityClass::Opaque ? Class : OpacityClass::Translucent;
+            return &sse2::blit<Mode, member, Format>;
+        }
+    });
+
+}  // namespace tavelo::ssse3
+#include "render/kernels/fill_text_transition/ssse3_end.inc"
