@@ -7,8 +7,9 @@ namespace velmora::test {
 
 PixelPath pixelPath(const void* first, int64_t count, int64_t i) {
     const auto address = reinterpret_cast<uintptr_t>(first);
-    // The span goes to the vector body only from 8 pixels on ((end - p) & ~3 > 28 bytes).
-    if (count < 8) {
+    // The span goes to the vector body only from 8 pixels on ((end - p) & ~3 > 28 bytes), and only when
+    // its pixels are whole words that can reach a 16-byte boundary.
+    if (count < 8 || address % 4 != 0) {
         return PixelPath::Scalar;
     }
     const int64_t head = int64_t((16 - address % 16) % 16) / 4;

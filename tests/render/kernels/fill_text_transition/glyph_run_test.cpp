@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <vector>
 
@@ -236,6 +237,21 @@ TEST_P(GlyphRunTest, TranslucentCoverageWeightRoundsUpInTheBody) {
     for (int32_t x = 0; x < 20; ++x) {
         EXPECT_EQ(canary.pixel(x, 0) & colourBytes, x < 16 ? 0x00FEFEFEu : 0x00FFFFFFu) << "pixel " << x;
     }
+}
+
+// A pen pushed past the 32-bit range by advances and offsets leaves the glyphs outside; nothing wraps
+// back into the destination (and the sanitizer build sees no signed overflow).
+TEST_P(GlyphRunTest, ExtremePenPositionsDrawNothing) {
+    CanaryImage canary(32, 8);
+    const auto before = canary.snapshot();
+    auto ink = std::make_shared<Image>(4, 4, PixelFormat::Gray8);
+    std::fill(ink->data(), ink->data() + 16, 255);
+    const std::vector<GlyphData> glyphs{
+        {0, 0, INT32_MAX, 0, ink}, {INT32_MAX, 0, INT32_MAX, INT32_MIN, ink}, {0, INT32_MIN, 0, 0, ink}};
+    const ClipInfo band{{0, 0, 32, 8}, INT32_MAX, INT32_MIN};
+    drawRun(canary.image(), nullptr, BlendMode::Normal, {INT32_MAX - 2, 0}, glyphs, {1, 1, 2, 3}, 255);
+    drawRun(canary.image(), &band, BlendMode::Normal, {0, 0}, glyphs, {1, 1, 2, 3}, 255);
+    EXPECT_EQ(canary.intactOutside({}, before.get()), "");
 }
 
 // The two sets differ only in how they load coverage: every byte they write is the same.
