@@ -1,0 +1,444 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/cpu.h"
+#include "platform/offscreen_presenter.h"
+#include "render/command_dispatch.h"
+#include "render/fill_rect_sprite.h"
+#include "render/image_sprite.h"
+#include "render/kernels/blit/image_blit.h"
+#include "render/kernels/fill_text_transition/masked_transition.h"
+#include "render/screen.h"
+#include "render/sprite_manager.h"
+#include "render/text_sprite.h"
+#include "tests/support/seeded_random.h"
+#include "tests/support/test_font.h"
+
+// After any sequence of sprite changes, frame after frame, the presented frame equals a render of the
+// same sprites from scratch: every command over the whole layer into fresh buffers, then layer 1
+// composed over layer 0. This covers the dirty bands, the frames' merging and hand-over, the stale
+// copies, the buffer swap and presentation, for one worker and for several.
+//
+// The pixel routines blend a pixel in scalar or in vector form depending on where its row's span
+// starts and ends, and the two forms of a weighted blend may differ by one. Incremental drawing clips
+// to other spans than a full redraw, so exact equality needs scenes where the path cannot matter:
+// - "narrow" is 7 pixels wide: every row is shorter than a vector body, so every pixel is scalar and
+//   anything goes (any opacity, blend, level, mask);
+// - "wide" has rows of every alignment and keeps to what blends alike on every path: full opacity,
+//   source and glyph alpha of 0 or 255, and either the levels 0 and 255 or a mask of 0 and 255 at a
+//   level that maps those bytes to 0 and 255.
+
+namespace tavelo {
+namespace {
+
+using platform::OffscreenPresenter;
+using velmora::test::SeededRandom;
+using velmora::test::TestFont;
+
+struct Profile {
+    const char* name;
+    uint32_t width;
+    uint32_t height;
+    bool pathExact;  // only changes whose blending cannot depend on the kernel path
+};
+
+const Profile narrowProfile{"narrow", 7, 5000, false};  // bands of 2340 rows
+const Profile wideProfile{"wide", 518, 200, true};      // bands of 31 rows, stride 8 mod 16
+
+int stepCount() {
+    const char* steps = std::getenv("VELMORA_PROPERTY_STEPS");
+    return steps ? std::atoi(steps) : 150;
+}
+
+// Makes random sprites and changes them by the rules an application follows: invalidate before a
+// change that moves or hides a sprite, after one that shows or moves it.
+class RandomScene {
+public:
+    RandomScene(Screen& screen, const Profile& profile, SeededRandom& random)
+        : screen_(screen), profile_(profile), random_(random) {
+        TestFont::Shape shape;
+        if (profile.width < 8) {
+            // Tall thin glyphs, each run stepping down the screen across bands.
+            shape = {3, 900, 0, 700, false};
+        }
+        shape.binaryCoverage = profile.pathExact;
+        font_ = std::make_shared<TestFont>(shape);
+        for (int i = 0; i < 12; ++i) {
+            images_.push_back(randomImage(static_cast<PixelFormat>(i % 6)));
+        }
+        masks_.push_back(randomMask(profile.width, profile.height));
+        masks_.push_back(
+            randomMask(profile.width > 3 ? profile.width - 3 : profile.width, profile.height / 2));
+        // Opaque backgrounds: every frame redraws its dirty area from the bottom up.
+        const Rect all{0, 0, int32_t(profile.width), int32_t(profile.height)};
+        for (uint8_t layer = 0; layer < 2; ++layer) {
+            screen.createFillRectSprite(layer, 1000, all, 0x80000000u, randomColor())->show();
+        }
+        screen.invalidateAll();
+    }
+
+    uint8_t level() const { return screen_.transitionLevel; }
+    const std::shared_ptr<Image>& mask() const { return mask_; }
+
+    void change() {
+        switch (random_.between(0, 16)) {
+            case 0:
+            case 1:
+            case 2:
+                create();
+                return;
+            case 3:
+                transition();
+                return;
+            case 4:
+                screen_.invalidateAll();
+                return;
+            case 5:
+                if (!sprites_.empty()) {
+                    const Pick victim = pick();
+                    screen_.getSpriteManager(victim.layer)->removeMatching(victim.sprite->getId());
+                    forget(victim.layer, victim.sprite->getId());
+                }
+                return;
+            default:
+                if (!sprites_.empty()) {
+                    changeSprite(pick().sprite);
+                }
+                return;
+        }
+    }
+
+private:
+    struct Pick {
+        uint8_t layer;
+        std::shared_ptr<ISprite> sprite;
+    };
+    struct Placed {
+        uint8_t layer;
+        std::shared_ptr<ISprite> sprite;
+    };
+
+    Pick pick() {
+        const Placed& placed = sprites_[size_t(random_.between(0, int64_t(sprites_.size()) - 1))];
+        return {placed.layer, placed.sprite};
+    }
+    void forget(uint8_t layer, uint32_t id) {
+        std::erase_if(sprites_, [&](const Placed& p) { return p.layer == layer && p.sprite->getId() == id; });
+    }
+
+    int32_t randomX() { return int32_t(random_.between(-20, int64_t(profile_.width) + 5)); }
+    int32_t randomY() { return int32_t(random_.between(-40, int64_t(profile_.height) + 5)); }
+    uint32_t randomSide(uint32_t screenSide) {
+        return uint32_t(random_.between(1, std::max<int64_t>(2, screenSide * 3 / 5)));
+    }
+    Color randomColor() {
+        return {uint8_t(random_.between(0, 1)), random_.byte(), random_.byte(), random_.byte()};
+    }
+    uint8_t randomAlpha() {
+        if (profile_.pathExact) {
+            return random_.between(0, 5) == 0 ? 0 : 255;
+        }
+        return random_.between(0, 4) == 0 ? uint8_t(random_.between(0, 1) * 255) : random_.byte();
+    }
+    BlendMode randomMode() { return static_cast<BlendMode>(random_.between(0, 6)); }
+
+    std::shared_ptr<Image> randomImage(PixelFormat format) {
+        const uint32_t width = randomSide(profile_.width + 2);
+        const uint32_t height = randomSide(profile_.height);
+        auto image = std::make_shared<Image>(width, height, format);
+        random_.fill(image->data(), size_t(image->stride) * height);
+        const bool hasAlpha = format == PixelFormat::GrayAlpha16 || format == PixelFormat::Argb32;
+        if (hasAlpha && profile_.pathExact) {
+            const uint32_t size = bytesPerPixel(format);
+            for (uint32_t y = 0; y < height; ++y) {
+                for (uint32_t x = 0; x < width; ++x) {
+                    unsigned char& alpha = image->row(y)[x * size + size - 1];
+                    alpha = alpha & 1 ? 255 : 0;
+                }
+            }
+        }
+        return image;
+    }
+    std::shared_ptr<Image> randomMask(uint32_t width, uint32_t height) {
+        auto mask = std::make_shared<Image>(width, height, PixelFormat::Gray8);
+        random_.fill(mask->data(), size_t(mask->stride) * height);
+        if (profile_.pathExact) {
+            for (uint32_t i = 0; i < size_t(mask->stride) * height; ++i) {
+                mask->data()[i] = mask->data()[i] & 1 ? 255 : 0;
+            }
+        }
+        return mask;
+    }
+
+    void create() {
+        const auto layer = uint8_t(random_.between(0, 1));
+        const auto id = uint32_t(random_.between(1, 12));
+        const auto priority = uint32_t(random_.between(-3, 8));
+        std::shared_ptr<ISprite> sprite;
+        switch (random_.between(0, 2)) {
+            case 0: {
+                const int32_t x = randomX();
+                const int32_t y = randomY();
+                const Rect rect{x, y, x + int32_t(randomSide(profile_.width)),
+                                y + int32_t(randomSide(profile_.height))};
+                sprite = screen_.createFillRectSprite(layer, id, rect, priority, randomColor());
+                break;
+            }
+            case 1:
+                sprite = screen_.createImageSprite(
+                    layer, id, randomX(), randomY(), priority,
+                    images_[size_t(random_.between(0, int64_t(images_.size()) - 1))]);
+                break;
+            default: {
+                const std::string text = randomText();
+                sprite = screen_.createTextSprite(layer, id, randomX(), randomY(), priority, text.data(),
+                                                  text.size(), font_, randomColor());
+                break;
+            }
+        }
+        sprite->setBlendMode(randomMode());
+        sprite->setAlpha(randomAlpha());
+        show(*sprite);
+        sprites_.push_back({layer, sprite});
+    }
+    std::string randomText() {
+        std::string text(size_t(random_.between(0, 6)), ' ');
+        for (char& c : text) {
+            c = static_cast<char>(random_.between(0, 5) == 0 ? ' ' : random_.between(33, 255));
+        }
+        return text;
+    }
+
+    static bool isDrawn(const ISprite& sprite) { return sprite.isVisible() && sprite.getAlpha() != 0; }
+    static void show(ISprite& sprite) {
+        if (!sprite.isVisible() && sprite.getAlpha() != 0) {
+            sprite.invalidate();
+        }
+        sprite.show();
+    }
+    static void hide(ISprite& sprite) {
+        if (sprite.isVisible()) {
+            if (sprite.getAlpha() != 0) {
+                sprite.invalidate();
+            }
+            sprite.hide();
+        }
+    }
+
+    void changeSprite(const std::shared_ptr<ISprite>& sprite) {
+        switch (random_.between(0, 6)) {
+            case 0:
+            case 1:
+                if (isDrawn(*sprite)) {
+                    sprite->invalidate();
+                    sprite->setPosition(randomX(), randomY());
+                    sprite->invalidate();
+                } else {
+                    sprite->setPosition(randomX(), randomY());
+                }
+                return;
+            case 2:
+                random_.coin() ? show(*sprite) : hide(*sprite);
+                return;
+            case 3: {
+                const uint8_t alpha = randomAlpha();
+                if (alpha != sprite->getAlpha()) {
+                    if (sprite->isVisible()) {
+                        sprite->invalidate();
+                    }
+                    sprite->setAlpha(alpha);
+                }
+                return;
+            }
+            case 4: {
+                const BlendMode mode = randomMode();
+                if (mode != sprite->getBlendMode()) {
+                    if (isDrawn(*sprite)) {
+                        sprite->invalidate();
+                    }
+                    sprite->setBlendMode(mode);
+                }
+                return;
+            }
+            case 5:
+                // A new place in the drawing order changes what the sprite covers and is covered by.
+                if (isDrawn(*sprite)) {
+                    sprite->invalidate();
+                }
+                sprite->setPriority(uint32_t(random_.between(-3, 8)));
+                sprite->requestSort();
+                return;
+            default:
+                if (auto image = std::dynamic_pointer_cast<ImageSprite>(sprite)) {
+                    if (isDrawn(*image)) {
+                        image->invalidate();
+                    }
+                    image->smooth = random_.coin();
+                }
+                return;
+        }
+    }
+
+    // A new level and mask together; a change of level redraws everything.
+    void transition() {
+        const std::shared_ptr<Image> mask =
+            random_.between(0, 2) == 0 ? nullptr : masks_[size_t(random_.between(0, 1))];
+        uint8_t level;
+        if (!profile_.pathExact) {
+            level = random_.between(0, 3) == 0 ? uint8_t(random_.between(0, 1) * 255) : random_.byte();
+        } else if (mask && random_.coin()) {
+            level = uint8_t(random_.between(60, 200));  // maps mask bytes 0 and 255 to 0 and 255
+        } else {
+            level = uint8_t(random_.between(0, 1) * 255);
+        }
+        screen_.setTransitionImage(mask);
+        mask_ = mask;
+        if (level != screen_.transitionLevel) {
+            screen_.transitionLevel = level;
+            screen_.invalidateAll();
+        }
+    }
+
+    Screen& screen_;
+    const Profile& profile_;
+    SeededRandom& random_;
+    std::shared_ptr<TestFont> font_;
+    std::vector<std::shared_ptr<Image>> images_;
+    std::vector<std::shared_ptr<Image>> masks_;
+    std::shared_ptr<Image> mask_;
+    std::vector<Placed> sprites_;
+};
+
+// One layer's sprites, in the order their manager holds them, drawn over the whole layer.
+Image renderLayer(const SpriteManager& manager, uint32_t width, uint32_t height) {
+    Image layer(width, height, PixelFormat::Xrgb32);
+    std::fill_n(layer.data(), size_t(layer.stride) * height, 0);
+    std::vector<DrawCommand> commands;
+    FrameResources resources;
+    for (const SpriteEntry& entry : manager.getEntries()) {
+        entry.sprite->draw(commands, resources);
+    }
+    const ClipInfo whole{{0, 0, int32_t(width), int32_t(height)}, 0, 0};
+    for (const DrawCommand& command : commands) {
+        executeDrawCommand(layer, &whole, command);
+    }
+    return layer;
+}
+
+std::vector<uint32_t> renderFromScratch(Screen& screen, const RandomScene& scene) {
+    const Image base = renderLayer(*screen.getSpriteManager(0), screen.width, screen.height);
+    const Image over = renderLayer(*screen.getSpriteManager(1), screen.width, screen.height);
+    const Image* result = &base;
+    const Rect all{0, 0, int32_t(screen.width), int32_t(screen.height)};
+    const auto blitImage = g_hasSsse3 ? blitImageSsse3 : blitImageSse2;
+    if (scene.level() == 255) {
+        result = &over;
+    } else if (scene.level() != 0 && !scene.mask()) {
+        blitImage(base, nullptr, BlendMode::Normal, all, over, {0, 0}, scene.level());
+    } else if (scene.level() != 0) {
+        const TransitionTable table = makeTransitionTable(scene.level(), 64);
+        const auto blitMasked = g_hasSsse3 ? blitImageMaskedSsse3 : blitImageMaskedSse2;
+        blitMasked(base, all, over, {0, 0}, *scene.mask(), {0, 0}, table);
+    }
+    std::vector<uint32_t> pixels(size_t(screen.width) * screen.height);
+    for (uint32_t y = 0; y < screen.height; ++y) {
+        for (uint32_t x = 0; x < screen.width; ++x) {
+            pixels[size_t(y) * screen.width + x] =
+                reinterpret_cast<const uint32_t*>(result->row(y))[x] & 0xFFFFFF;
+        }
+    }
+    return pixels;
+}
+
+// Empty when equal; otherwise where and how the first pixels differ.
+std::string firstDifferences(const std::vector<uint32_t>& presented, const std::vector<uint32_t>& expected,
+                             uint32_t width) {
+    std::ostringstream out;
+    int shown = 0;
+    for (size_t i = 0; i < expected.size() && shown < 5; ++i) {
+        if ((presented[i] & 0xFFFFFF) != expected[i]) {
+            out << std::hex << " (" << std::dec << i % width << ", " << i / width << "): " << std::hex
+                << (presented[i] & 0xFFFFFF) << " instead of " << expected[i] << ";";
+            ++shown;
+        }
+    }
+    return out.str();
+}
+
+struct Case {
+    const Profile* profile;
+    uint32_t workers;
+    bool ssse3;
+};
+
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.profile->name << ", " << c.workers << " workers, " << (c.ssse3 ? "SSSE3" : "SSE2");
+}
+
+class ScreenPropertyTest : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override {
+        saved_ = g_hasSsse3;
+        if (GetParam().ssse3 && !cpuHasSsse3()) {
+            GTEST_SKIP() << "no SSSE3 on this processor";
+        }
+        g_hasSsse3 = GetParam().ssse3;
+    }
+    void TearDown() override { g_hasSsse3 = saved_; }
+
+private:
+    bool saved_ = false;
+};
+
+TEST_P(ScreenPropertyTest, PresentedFramesEqualAFullRedraw) {
+    const Case& c = GetParam();
+    SeededRandom random(velmora::test::testSeed() + c.workers * 7 + c.ssse3 +
+                        (c.profile->pathExact ? 100 : 0));
+    auto presenter = std::make_shared<OffscreenPresenter>(c.profile->width, c.profile->height);
+    Screen screen(presenter, c.profile->width, c.profile->height, c.workers);
+    RandomScene scene(screen, *c.profile, random);
+    Screen::FrameDriver driver(screen);
+    const int steps = stepCount();
+    for (int step = 0; step < steps; ++step) {
+        for (int64_t n = random.between(1, 4); n > 0; --n) {
+            ScreenLock lock(screen);
+            scene.change();
+        }
+        // Without waiting for the workers, the next pass may find them busy and merge its frame into
+        // a waiting one; settling hands everything over and presents it.
+        driver.pass();
+        if (random.between(0, 2) != 0 && step + 1 < steps) {
+            screen.frameTimer.frameDrawn = false;  // as the frame thread's wait would
+            continue;
+        }
+        for (int i = 0; i < 3; ++i) {
+            driver.finishFrame();
+            driver.pass();
+        }
+        driver.finishFrame();
+        const std::string differences =
+            firstDifferences(presenter->pixels(), renderFromScratch(screen, scene), c.profile->width);
+        ASSERT_TRUE(differences.empty()) << "step " << step << ", level " << int(scene.level())
+                                         << (scene.mask() ? ", mask" : "") << ":" << differences;
+    }
+}
+
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+    return std::string(info.param.profile->name) + "_" + std::to_string(info.param.workers) + "workers_" +
+           (info.param.ssse3 ? "ssse3" : "sse2");
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenes, ScreenPropertyTest,
+                         ::testing::Values(Case{&narrowProfile, 1, true}, Case{&narrowProfile, 4, true},
+                                           Case{&narrowProfile, 1, false}, Case{&narrowProfile, 4, false},
+                                           Case{&wideProfile, 1, true}, Case{&wideProfile, 4, true},
+                                           Case{&wideProfile, 1, false}, Case{&wideProfile, 4, false}),
+                         caseName);
+
+}  // namespace
+}  // namespace tavelo
