@@ -52,7 +52,7 @@ const Profile wideProfile{"wide", 518, 200, true};      // bands of 31 rows, str
 
 int stepCount() {
     const char* steps = std::getenv("VELMORA_PROPERTY_STEPS");
-    return steps ? std::atoi(steps) : 150;
+    return steps ? std::atoi(steps) : 250;
 }
 
 // Makes random sprites and changes them by the rules an application follows: invalidate before a
