@@ -23,6 +23,14 @@ section "kernel instruction sets (SSE2 kernels carry no SSSE3 instruction)"
 tools/check-kernel-isa.sh --self-test
 tools/check-kernel-isa.sh build/render/kernels/libtavelo_kernels.a
 
+section "kernel tests on a processor without SSSE3 (qemu64: the SSE2 set runs, the SSSE3 one is skipped)"
+for test in build/tests/render/kernels/*/*_tests; do
+  if [[ -x $test ]]; then
+    qemu-x86_64 -cpu qemu64 "$test" --gtest_brief=1 > build/qemu64.log 2>&1 || { cat build/qemu64.log; false; }
+    tail -n 3 build/qemu64.log
+  fi
+done
+
 section "AddressSanitizer + UndefinedBehaviorSanitizer build"
 build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address -DVELMORA_BENCH=OFF
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
