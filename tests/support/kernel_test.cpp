@@ -24,6 +24,19 @@ std::string instructionSetName(const ::testing::TestParamInfo<bool>& info) {
     return info.param ? "Ssse3" : "Sse2";
 }
 
+uint8_t edgeByte(SeededRandom& random) {
+    switch (random.between(0, 5)) {
+        case 0:
+            return 0;
+        case 1:
+            return 255;
+        case 2:
+            return 1;
+        default:
+            return random.byte();
+    }
+}
+
 tavelo::ClipInfo randomClipInfo(SeededRandom& random, const tavelo::Rect& bounds, int32_t maxOffsetX,
                                 int32_t maxOffsetY) {
     tavelo::ClipInfo clip;

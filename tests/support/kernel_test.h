@@ -28,6 +28,10 @@ private:
 ::testing::internal::ParamGenerator<bool> bothInstructionSets();
 std::string instructionSetName(const ::testing::TestParamInfo<bool>& info);
 
+// A random byte with plenty of the values kernels treat specially: 0, 255 and 1 each come a sixth of
+// the time.
+uint8_t edgeByte(SeededRandom& random);
+
 // A band-like clip: a random non-empty rectangle inside `bounds`, and offsets of up to `maxOffsetX` and
 // `maxOffsetY` either way.
 tavelo::ClipInfo randomClipInfo(SeededRandom& random, const tavelo::Rect& bounds, int32_t maxOffsetX,

@@ -29,25 +29,11 @@ using tavelo::Rect;
 
 constexpr uint32_t colourBytes = 0x00FFFFFF;
 
-// Coverage with plenty of the values that matter most: none, full, and the faintest.
-uint8_t coverageByte(SeededRandom& random) {
-    switch (random.between(0, 5)) {
-        case 0:
-            return 0;
-        case 1:
-            return 255;
-        case 2:
-            return 1;
-        default:
-            return random.byte();
-    }
-}
-
 // A bitmap whose last byte is the last readable one: any read past it faults.
 std::shared_ptr<Image> guardedBitmap(uint32_t width, uint32_t height, uint32_t stride, SeededRandom& random) {
     auto bitmap = makeGuardedImage(width, height, PixelFormat::Gray8, stride, 0);
     for (size_t i = 0; i < size_t(stride) * height; ++i) {
-        bitmap->data()[i] = coverageByte(random);
+        bitmap->data()[i] = edgeByte(random);
     }
     return bitmap;
 }
