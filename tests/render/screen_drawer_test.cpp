@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <vector>
 
 #include "core/exception.h"
@@ -13,28 +10,8 @@
 #include "render/screen_drawer.h"
 #include "render/sprite_manager.h"
 #include "render/text_sprite.h"
+#include "tests/support/allocation_tracker.h"
 #include "tests/support/test_font.h"
-
-// Counts the allocations of this test program, to show that a steady scene builds frames without any.
-// The replacements pair malloc with free; GCC, seeing through them, would take that for a mismatch.
-std::atomic<uint64_t> g_allocations{0};
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(size_t size) {
-    ++g_allocations;
-    if (void* block = std::malloc(size == 0 ? 1 : size)) {
-        return block;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, size_t) noexcept {
-    std::free(block);
-}
-#pragma GCC diagnostic pop
 
 namespace tavelo {
 
@@ -242,11 +219,11 @@ TEST_F(ScreenDrawerTest, ASteadySceneBuildsFramesWithoutAllocating) {
     for (int32_t step = 0; step < 3; ++step) {
         frame(step);
     }
-    const uint64_t before = g_allocations;
+    const uint64_t before = velmora::test::allocationCount();
     for (int32_t step = 3; step < 20; ++step) {
         frame(step);
     }
-    EXPECT_EQ(g_allocations, before);
+    EXPECT_EQ(velmora::test::allocationCount(), before);
 }
 
 TEST_F(ScreenDrawerTest, HandOverRetiresTheFrameDrawnBefore) {

@@ -1,44 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <new>
 #include <string>
 
 #include "core/exception.h"
 #include "core/file_stream_reader.h"
 #include "sound/null_sound_manager.h"
 #include "tests/sound/wave_files.h"
+#include "tests/support/allocation_tracker.h"
 #include "tests/support/temp_file.h"
-
-// Records the largest single request to operator new, to show what a load allocates. The replacement
-// pair allocates with malloc and frees with free, which the compiler cannot see as matched.
-namespace {
-std::atomic<size_t> largestAllocation{0};
-}
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(size_t size) {
-    size_t seen = largestAllocation.load(std::memory_order_relaxed);
-    while (size > seen && !largestAllocation.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
-    }
-    if (void* memory = std::malloc(size != 0 ? size : 1)) {
-        return memory;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, size_t) noexcept {
-    std::free(memory);
-}
-#pragma GCC diagnostic pop
 
 namespace tavelo {
 namespace {
@@ -118,10 +90,10 @@ TEST(SoundRegistryTest, ADataChunkClaimingMoreThanTheFileFailsWithoutAllocatingT
     NullSoundManager manager;
     const std::string lying = riff(
         "WAVE", chunk("fmt ", formatRecord(1, 2, 44100, 16)) + chunkClaiming("data", 0xFFFFFFF0, "abcd"));
-    largestAllocation = 0;
+    velmora::test::resetLargestAllocation();
     EXPECT_EQ(messageOf([&] { manager.loadSound(0, lying.data(), lying.size()); }),
               "Invalid file format in tavelo::WaveDataReader::readImpl method.");
-    EXPECT_LT(largestAllocation.load(), size_t{1} << 20);
+    EXPECT_LT(velmora::test::largestAllocation(), size_t{1} << 20);
     EXPECT_EQ(manager.getSound(0), nullptr);
 }
 
