@@ -64,6 +64,16 @@ bool runsOn(benchmark::State& state, const InstructionSet& set) {
     return true;
 }
 
+int runBenchmarks(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
 std::string nameOf(std::initializer_list<std::string> parts) {
     std::string name;
     for (const std::string& part : parts) {

@@ -73,6 +73,9 @@ inline const InstructionSet sets[] = {{"sse2", false}, {"ssse3", true}};
 // False, with the benchmark marked skipped, when the processor lacks the set.
 bool runsOn(benchmark::State& state, const InstructionSet& set);
 
+// Runs the registered benchmarks as Google Benchmark's own main would; the process's exit code.
+int runBenchmarks(int argc, char** argv);
+
 // "a/b/c" from its parts.
 std::string nameOf(std::initializer_list<std::string> parts);
 

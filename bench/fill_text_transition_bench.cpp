@@ -168,11 +168,5 @@ int main(int argc, char** argv) {
     registerGlyphs();
     registerMaskedTransitions();
     registerPixman();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -40,27 +40,13 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(BothSets, BlitImageTest, bothInstructionSets(), instructionSetName);
 
-// Source bytes with plenty of the values that matter most: none, full and the faintest.
-uint8_t sourceByte(SeededRandom& random) {
-    switch (random.between(0, 7)) {
-        case 0:
-            return 0;
-        case 1:
-            return 255;
-        case 2:
-            return 1;
-        default:
-            return random.byte();
-    }
-}
-
 // A source whose last pixel byte is the last readable one: any read past it faults.
 std::shared_ptr<Image> guardedSource(PixelFormat format, uint32_t width, uint32_t height,
                                      uint32_t strideExtra, SeededRandom& random) {
     const uint32_t stride = width * tavelo::bytesPerPixel(format) + strideExtra;
     auto source = makeGuardedImage(width, height, format, stride, 0);
     for (size_t i = 0; i < size_t(stride) * height; ++i) {
-        source->data()[i] = sourceByte(random);
+        source->data()[i] = edgeByte(random);
     }
     return source;
 }
