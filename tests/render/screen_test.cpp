@@ -142,6 +142,21 @@ TEST_F(ScreenTest, PresentsTheRectangleUprightAtItsPlace) {
     EXPECT_EQ(target.presentCount(), 2u);
 }
 
+TEST_F(ScreenTest, WhatNoSpriteCoversIsBlack) {
+    // No sprites: the frame and band buffers show what they started with, on both layers.
+    presenter = std::make_shared<OffscreenPresenter>(300, 100);
+    screen = std::make_shared<Screen>(presenter, 300, 100, 2);
+    screen->transitionLevel = 128;
+    screen->invalidateAll();
+    Screen::FrameDriver driver(*screen);
+    runFrame(driver);
+    EXPECT_EQ(presenter->presentCount(), 1u);
+    const std::vector<uint32_t> pixels = presenter->pixels();
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        ASSERT_EQ(pixels[i] & 0xFFFFFF, 0u) << "pixel " << i;
+    }
+}
+
 TEST_F(ScreenTest, FrameHandlersRunInOrderAndLeaveWhenDone) {
     makeScreen(64, 40);
     std::vector<int> calls;
