@@ -101,19 +101,20 @@ KernelArea clipToDestination(const Image& destination, const Rect& rect) noexcep
 // How the row skeleton divides a span of destination pixels: scalar pixels up to the first 16-byte
 // boundary (0 to 3), a body of whole 8-pixel iterations with aligned vector loads and stores, and a
 // scalar tail. Spans under 8 pixels are scalar throughout, and so are rows off 4-byte boundaries,
-// which no whole pixel could bring to a 16-byte one.
+// which no whole pixel could bring to a 16-byte one. The scaled routines' bilinear rows split the
+// same way with 4-pixel iterations from 4 pixels on (`minimum` and `unit`).
 struct RowSplit {
     size_t head = 0;
     size_t body = 0;
 };
 
-inline RowSplit splitRow(const unsigned char* first, size_t count) noexcept {
+inline RowSplit splitRow(const unsigned char* first, size_t count, size_t minimum = 8, size_t unit = 8) noexcept {
     const auto address = reinterpret_cast<uintptr_t>(first);
-    if (count < 8 || (address & 3) != 0) {
+    if (count < minimum || (address & 3) != 0) {
         return {count, 0};
     }
     const size_t head = ((16 - (address & 15)) & 15) / 4;
-    return {head, (count - head) & ~size_t{7}};
+    return {head, (count - head) / unit * unit};
 }
 
 // ---- Selector tables
