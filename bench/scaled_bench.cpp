@@ -1,131 +1,150 @@
-// Scaled image drawing into a 1366 x 768 frame: Velmora's SSSE3 and SSE2 routines beside pixman's
-// scaled SRC and OVER, nearest and bilinear, enlarging 2x, shrinking to half and stretching 1024 x 576.
-// pixman samples pixel centres and works premultiplied: the comparison is of cost, not of pixels.
+// Throughput of the scaled image routines of both instruction sets drawing a whole 1366 x 768 frame:
+// enlarged 2x from 683 x 384, shrunk to half from 2732 x 1536, and stretched from 1024 x 576, with
+// nearest and bilinear sampling; Normal at full and at half opacity (an Xrgb32 source), Normal of an
+// Argb32 source (its alpha weighting each pixel) and Add. Beside them pixman's scaled SRC, OVER (of
+// a8r8g8b8, and of x8r8g8b8 through a half-opaque mask) and ADD on the same sizes. pixman samples pixel
+// centres and works premultiplied: the comparison is of cost, not of pixels. Reported in destination
+// pixels per second.
+//
+//   build/bench/scaled_bench [--benchmark_filter=bilinear/2x_up]
+//   PIXMAN_DISABLE=ssse3 build/bench/scaled_bench --benchmark_filter=pixman   # pixman's SSE2 paths
+
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
-#include <cstdint>
 #include <memory>
 #include <random>
-#include <string>
 
-#include "core/cpu.h"
-#include "core/memory_helper.h"
-#include "render/draw_command.h"
+#include "bench/bench_support.h"
 #include "render/image.h"
 #include "render/kernels/blit/image_blit.h"
 
 namespace {
 
+using namespace velmora::bench;
 using tavelo::BlendMode;
 using tavelo::Image;
 using tavelo::PixelFormat;
-
-constexpr int frameWidth = 1366;
-constexpr int frameHeight = 768;
+using tavelo::Rect;
 
 struct Scale {
     const char* name;
-    int sourceWidth;
-    int sourceHeight;
+    uint32_t sourceWidth;
+    uint32_t sourceHeight;
 };
 
-constexpr Scale scales[] = {{"2x_up", 683, 384}, {"half_down", 2732, 1536}, {"1024x576_up", 1024, 576}};
+const Scale scales[] = {{"2x_up", 683, 384}, {"half_down", 2732, 1536}, {"1024x576_up", 1024, 576}};
 
-struct Draw {
+struct Sampling {
+    const char* name;
+    uint8_t smooth;
+    pixman_filter_t filter;
+};
+
+const Sampling samplings[] = {{"nearest", 0, PIXMAN_FILTER_NEAREST}, {"bilinear", 1, PIXMAN_FILTER_BILINEAR}};
+
+struct ScaledOperation {
     const char* name;
     BlendMode mode;
     uint8_t opacity;
     PixelFormat format;
 };
 
-constexpr Draw draws[] = {
-    {"normal_opaque", BlendMode::Normal, 255, PixelFormat::Xrgb32},
-    {"normal_translucent", BlendMode::Normal, 128, PixelFormat::Xrgb32},
-    {"normal_alpha", BlendMode::Normal, 255, PixelFormat::Argb32},
-    {"add", BlendMode::Add, 255, PixelFormat::Xrgb32},
+const ScaledOperation operations[] = {
+    {"Normal/Opaque", BlendMode::Normal, 255, PixelFormat::Xrgb32},
+    {"Normal/Translucent", BlendMode::Normal, 128, PixelFormat::Xrgb32},
+    {"Normal/Alpha", BlendMode::Normal, 255, PixelFormat::Argb32},
+    {"Add/Opaque", BlendMode::Add, 255, PixelFormat::Xrgb32},
 };
 
-std::shared_ptr<unsigned char> randomPixels(size_t bytes) {
-    auto pixels = tavelo::MemoryHelper::allocate(bytes);
-    std::mt19937 random(7);
-    for (size_t i = 0; i < bytes; ++i) {
-        pixels.get()[i] = uint8_t(random());
+const Rect frame{0, 0, int32_t(frameWidth), int32_t(frameHeight)};
+
+// A source of the scale's size, random bytes, made once per scale and format.
+const Image& sourceFor(const Scale& scale, PixelFormat format) {
+    static std::shared_ptr<Image> made[std::size(scales)][2];
+    const auto index = size_t(&scale - scales);
+    auto& source = made[index][format == PixelFormat::Argb32];
+    if (!source) {
+        source = std::make_shared<Image>(scale.sourceWidth, scale.sourceHeight, format);
+        std::mt19937 random(11);
+        for (size_t i = 0; i < size_t{source->stride} * source->height; ++i) {
+            source->data()[i] = uint8_t(random());
+        }
     }
-    return pixels;
+    return *source;
 }
 
-Image frame() {
-    return Image(frameWidth, frameHeight, PixelFormat::Xrgb32, frameWidth * 4,
-                 randomPixels(size_t{frameWidth} * frameHeight * 4));
-}
-
-void velmora(benchmark::State& state, bool ssse3, Draw draw, Scale scale, uint8_t smooth) {
-    if (ssse3 && !tavelo::cpuHasSsse3()) {
-        state.SkipWithError("this processor has no SSSE3");
-        return;
-    }
-    const Image destination = frame();
-    const Image source(scale.sourceWidth, scale.sourceHeight, draw.format, uint32_t(scale.sourceWidth) * 4,
-                       randomPixels(size_t(scale.sourceWidth) * scale.sourceHeight * 4));
-    const tavelo::Rect rect{0, 0, frameWidth, frameHeight};
-    const tavelo::Rect sourceRect{0, 0, scale.sourceWidth, scale.sourceHeight};
-    const auto blit = tavelo::blitImageScaledSsse3;
-    for (auto _ : state) {
-        blit(destination, nullptr, draw.mode, rect, source, sourceRect, draw.opacity, smooth);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * frameWidth * frameHeight);
-}
-
-using PixmanImage = std::unique_ptr<pixman_image_t, decltype(&pixman_image_unref)>;
-
-// `translucent` draws OVER through a solid half-opaque mask, otherwise SRC or OVER of the source as it is.
-void pixman(benchmark::State& state, pixman_op_t op, pixman_format_code_t format, bool translucent, Scale scale,
-            pixman_filter_t filter) {
-    const Image destination = frame();
-    const auto sourcePixels = randomPixels(size_t(scale.sourceWidth) * scale.sourceHeight * 4);
-    PixmanImage target(pixman_image_create_bits(PIXMAN_x8r8g8b8, frameWidth, frameHeight,
-                                                reinterpret_cast<uint32_t*>(destination.data()), frameWidth * 4),
-                       pixman_image_unref);
-    PixmanImage source(pixman_image_create_bits(format, scale.sourceWidth, scale.sourceHeight,
-                                                reinterpret_cast<uint32_t*>(sourcePixels.get()),
-                                                scale.sourceWidth * 4),
-                       pixman_image_unref);
-    pixman_transform_t transform;
-    pixman_transform_init_scale(&transform, pixman_double_to_fixed(double(scale.sourceWidth) / frameWidth),
-                                pixman_double_to_fixed(double(scale.sourceHeight) / frameHeight));
-    pixman_image_set_transform(source.get(), &transform);
-    pixman_image_set_filter(source.get(), filter, nullptr, 0);
-    pixman_image_set_repeat(source.get(), PIXMAN_REPEAT_PAD);
-    const pixman_color_t half{0, 0, 0, 0x8080};
-    PixmanImage mask(translucent ? pixman_image_create_solid_fill(&half) : nullptr, pixman_image_unref);
-    for (auto _ : state) {
-        pixman_image_composite32(op, source.get(), mask.get(), target.get(), 0, 0, 0, 0, 0, 0, frameWidth,
-                                 frameHeight);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * frameWidth * frameHeight);
-}
-
-void registerAll() {
+void registerScaled() {
     for (const Scale& scale : scales) {
-        for (uint8_t smooth : {uint8_t{0}, uint8_t{1}}) {
-            const std::string sampling = smooth != 0 ? "bilinear" : "nearest";
-            const std::string suffix = "/" + sampling + "/" + scale.name;
-            for (const Draw& draw : draws) {
-                benchmark::RegisterBenchmark(("velmora_ssse3/" + std::string(draw.name) + suffix).c_str(), velmora,
-                                             true, draw, scale, smooth);
+        for (const Sampling& sampling : samplings) {
+            for (const InstructionSet& set : sets) {
+                for (const ScaledOperation& operation : operations) {
+                    benchmark::RegisterBenchmark(
+                        nameOf({"scaled", set.name, operation.name, sampling.name, scale.name}).c_str(),
+                        [&scale, sampling, set, operation](benchmark::State& state) {
+                            if (!runsOn(state, set)) {
+                                return;
+                            }
+                            const Image& destination = Buffers::get().destination;
+                            const Image& source = sourceFor(scale, operation.format);
+                            const Rect sourceRect{0, 0, int32_t(scale.sourceWidth),
+                                                  int32_t(scale.sourceHeight)};
+                            const auto blit =
+                                set.ssse3 ? tavelo::blitImageScaledSsse3 : tavelo::blitImageScaledSse2;
+                            for (auto _ : state) {
+                                blit(destination, nullptr, operation.mode, frame, source, sourceRect,
+                                     operation.opacity, sampling.smooth);
+                                benchmark::ClobberMemory();
+                            }
+                            reportPixels(state, frame);
+                        });
+                }
             }
-            const pixman_filter_t filter = smooth != 0 ? PIXMAN_FILTER_BILINEAR : PIXMAN_FILTER_NEAREST;
-            benchmark::RegisterBenchmark(("pixman/src" + suffix).c_str(), pixman, PIXMAN_OP_SRC, PIXMAN_x8r8g8b8,
-                                         false, scale, filter);
-            benchmark::RegisterBenchmark(("pixman/over_translucent" + suffix).c_str(), pixman, PIXMAN_OP_OVER,
-                                         PIXMAN_x8r8g8b8, true, scale, filter);
-            benchmark::RegisterBenchmark(("pixman/over_alpha" + suffix).c_str(), pixman, PIXMAN_OP_OVER,
-                                         PIXMAN_a8r8g8b8, false, scale, filter);
-            benchmark::RegisterBenchmark(("pixman/add" + suffix).c_str(), pixman, PIXMAN_OP_ADD, PIXMAN_x8r8g8b8,
-                                         false, scale, filter);
+        }
+    }
+}
+
+struct PixmanOperation {
+    const char* name;
+    pixman_op_t op;
+    pixman_format_code_t source;
+    bool translucentMask;
+};
+
+const PixmanOperation pixmanOperations[] = {
+    {"src_x888", PIXMAN_OP_SRC, PIXMAN_x8r8g8b8, false},
+    {"over_x888_half_mask", PIXMAN_OP_OVER, PIXMAN_x8r8g8b8, true},
+    {"over_8888", PIXMAN_OP_OVER, PIXMAN_a8r8g8b8, false},
+    {"add_x888", PIXMAN_OP_ADD, PIXMAN_x8r8g8b8, false},
+};
+
+void registerPixman() {
+    for (const Scale& scale : scales) {
+        for (const Sampling& sampling : samplings) {
+            for (const PixmanOperation& operation : pixmanOperations) {
+                benchmark::RegisterBenchmark(
+                    nameOf({"pixman", operation.name, sampling.name, scale.name}).c_str(),
+                    [&scale, sampling, operation](benchmark::State& state) {
+                        const PixmanImage destination = wrap(PIXMAN_x8r8g8b8, Buffers::get().destination);
+                        const PixmanImage source =
+                            wrap(operation.source, sourceFor(scale, PixelFormat::Argb32));
+                        pixman_transform_t transform;
+                        pixman_transform_init_scale(
+                            &transform, pixman_double_to_fixed(double(scale.sourceWidth) / frameWidth),
+                            pixman_double_to_fixed(double(scale.sourceHeight) / frameHeight));
+                        pixman_image_set_transform(source.get(), &transform);
+                        pixman_image_set_filter(source.get(), sampling.filter, nullptr, 0);
+                        pixman_image_set_repeat(source.get(), PIXMAN_REPEAT_PAD);
+                        const PixmanImage mask = solid(0x8080);
+                        for (auto _ : state) {
+                            pixman_image_composite32(
+                                operation.op, source.get(), operation.translucentMask ? mask.get() : nullptr,
+                                destination.get(), 0, 0, 0, 0, 0, 0, frameWidth, frameHeight);
+                            benchmark::ClobberMemory();
+                        }
+                        reportPixels(state, frame);
+                    });
+            }
         }
     }
 }
@@ -133,9 +152,7 @@ void registerAll() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    registerAll();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    registerScaled();
+    registerPixman();
+    return runBenchmarks(argc, argv);
 }

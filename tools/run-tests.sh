@@ -24,6 +24,24 @@ tools/check-kernel-isa.sh --self-test
 tools/check-kernel-isa.sh build/render/kernels/libtavelo_kernels.a
 
 section "kernel tests on a processor without SSSE3 (qemu64: the SSE2 set runs, the SSSE3 one is skipped)"
+# The run proves something only if qemu64 really lacks SSSE3: a PSHUFB probe must die there with SIGILL,
+# and the program's own processor test must choose the SSE2 set.
+printf '%s\n' '#include <tmmintrin.h>' \
+  '__attribute__((target("ssse3"))) int shuffle(int x) {' \
+  '  const __m128i v = _mm_cvtsi32_si128(x);' \
+  '  return _mm_cvtsi128_si32(_mm_shuffle_epi8(v, v));' \
+  '}' \
+  'int main(int argc, char**) { return shuffle(argc) == 256 ? 0 : 1; }' > build/ssse3-probe.cpp
+"${CXX:-c++}" -O2 build/ssse3-probe.cpp -o build/ssse3-probe
+probe_status=$(sh -c 'ulimit -c 0; qemu-x86_64 -cpu qemu64 build/ssse3-probe 2> /dev/null; echo $?')
+if [[ $probe_status -ne 132 ]]; then
+  echo "qemu64 ran PSHUFB without SIGILL (exit $probe_status): it would not show the SSE2 set at work" >&2
+  exit 1
+fi
+echo "qemu64 refuses SSSE3: PSHUFB raised SIGILL"
+VELMORA_EXPECT_SSSE3=0 qemu-x86_64 -cpu qemu64 build/tests/core/core_tests --gtest_filter='CpuTest.*' \
+  --gtest_brief=1 > build/qemu64.log 2>&1 || { cat build/qemu64.log; false; }
+echo "qemu64: the processor test answers no SSSE3, so the dispatchers choose the SSE2 set"
 for test in build/tests/render/kernels/*/*_tests; do
   if [[ -x $test ]]; then
     qemu-x86_64 -cpu qemu64 "$test" --gtest_brief=1 > build/qemu64.log 2>&1 || { cat build/qemu64.log; false; }

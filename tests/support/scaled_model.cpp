@@ -17,9 +17,9 @@ int64_t extent(int32_t a, int32_t b) {
 }
 
 Channels sourcePixel(const tavelo::Image& source, uint32_t column, uint32_t row) {
-    const uint32_t word = model::sourcePixel(
-        source.format, source.data() + uint64_t{row} * source.stride + uint64_t{column} *
-                                                                           tavelo::bytesPerPixel(source.format));
+    const uint32_t word =
+        model::sourcePixel(source.format, source.data() + uint64_t{row} * source.stride +
+                                              uint64_t{column} * tavelo::bytesPerPixel(source.format));
     return {word & 0xFF, word >> 8 & 0xFF, word >> 16 & 0xFF, word >> 24};
 }
 
@@ -33,8 +33,8 @@ Channels mix(const Channels& a, const Channels& b, uint32_t f) {
 
 // The SSE2 four-pixel form of an interior row: horizontal sums scaled by 4 into 16 bits, then the
 // high halves of their products with the vertical weights scaled by 4.
-Channels mixSse2Four(const Channels& p0, const Channels& p1, const Channels& q0, const Channels& q1, uint32_t fx,
-                     uint32_t fy) {
+Channels mixSse2Four(const Channels& p0, const Channels& p1, const Channels& q0, const Channels& q1,
+                     uint32_t fx, uint32_t fy) {
     Channels out;
     for (int c = 0; c < 4; ++c) {
         const uint32_t upper = p0[c] * (256 - 4 * fx) + p1[c] * 4 * fx;
@@ -116,10 +116,10 @@ void modelScaledDraw(KernelSet set, const ScaledCall& call, const tavelo::Image&
         const auto sy = uint32_t(positionY >> 16);
         const uint32_t fy = (positionY >> 10) & 63;
         const bool bottomRow = sy + 1 == uint32_t(src.bottom);
-        const unsigned char* rowStart = destination.data() + uint64_t(y) * destination.stride + uint64_t(left) * 4;
-        const VectorRange vector =
-            call.smooth == 0 ? vectorRange(rowStart, uint32_t(right - left), 8, 8)
-                             : vectorRange(rowStart, uint32_t(edgeX - left), 4, 4);
+        const unsigned char* rowStart =
+            destination.data() + uint64_t(y) * destination.stride + uint64_t(left) * 4;
+        const VectorRange vector = call.smooth == 0 ? vectorRange(rowStart, uint32_t(right - left), 8, 8)
+                                                    : vectorRange(rowStart, uint32_t(edgeX - left), 4, 4);
         for (int64_t x = left; x < right; ++x) {
             const uint64_t positionX = uint64_t(x - dst.left) * stepX + (uint64_t(src.left) << 16);
             const auto sx = uint32_t(positionX >> 16);
@@ -137,15 +137,17 @@ void modelScaledDraw(KernelSet set, const ScaledCall& call, const tavelo::Image&
                 } else {
                     const Channels q0 = sourcePixel(source, sx, sy + 1);
                     const Channels q1 = sourcePixel(source, sx + 1, sy + 1);
-                    sample = set == KernelSet::Sse2 && fourPixelForm ? mixSse2Four(p0, p1, q0, q1, fx, fy)
-                                                                     : mix(mix(p0, p1, fx), mix(q0, q1, fx), fy);
+                    sample = set == KernelSet::Sse2 && fourPixelForm
+                                 ? mixSse2Four(p0, p1, q0, q1, fx, fy)
+                                 : mix(mix(p0, p1, fx), mix(q0, q1, fx), fy);
                 }
             } else {
                 const Channels p0 = sourcePixel(source, sx, sy);
                 sample = bottomRow ? p0 : mix(p0, sourcePixel(source, sx, sy + 1), fy);
             }
             uint32_t& pixel = pixels[uint64_t(y) * destination.width + uint64_t(x)];
-            pixel = weigh(call, format, fourPixelForm ? PixelPath::Vector : PixelPath::Scalar, pixel, pack(sample)) &
+            pixel = weigh(call, format, fourPixelForm ? PixelPath::Vector : PixelPath::Scalar, pixel,
+                          pack(sample)) &
                     0x00FFFFFF;
         }
     }

@@ -33,8 +33,8 @@ bool isMappable(const Image& source, const Rect& sourceRect) {
 bool isMappable(const WideRect& rect) {
     constexpr int64_t low = std::numeric_limits<int32_t>::min();
     constexpr int64_t high = std::numeric_limits<int32_t>::max();
-    return !rect.isEmpty() && rect.left >= low && rect.top >= low && rect.right <= high && rect.bottom <= high &&
-           rect.right - rect.left <= high && rect.bottom - rect.top <= high;
+    return !rect.isEmpty() && rect.left >= low && rect.top >= low && rect.right <= high &&
+           rect.bottom <= high && rect.right - rect.left <= high && rect.bottom - rect.top <= high;
 }
 
 // The draw after the band's offset and clip, or nothing when no pixel is to be drawn. Unlike the
@@ -43,7 +43,8 @@ bool isMappable(const WideRect& rect) {
 std::optional<ScaledDraw> prepareScaledDraw(const Image& destination, const ClipInfo* clip, const Rect& rect,
                                             const Image& source, const Rect& sourceRect, uint8_t opacity) {
     const uint32_t weight = opacityWeight(opacity);
-    const WideRect moved = clip != nullptr ? WideRect(rect).moved(clip->offsetX, clip->offsetY) : WideRect(rect);
+    const WideRect moved =
+        clip != nullptr ? WideRect(rect).moved(clip->offsetX, clip->offsetY) : WideRect(rect);
     if (weight == 0 || destination.width == 0 || destination.height == 0 || !isMappable(moved) ||
         !isMappable(source, sourceRect)) {
         return std::nullopt;
@@ -57,20 +58,40 @@ std::optional<ScaledDraw> prepareScaledDraw(const Image& destination, const Clip
     return ScaledDraw{area, destinationRect, weight};
 }
 
-}  // namespace
-
-void blitImageScaledSsse3(const Image& destination, const ClipInfo* clip, BlendMode mode, const Rect& rect,
-                          const Image& source, const Rect& sourceRect, uint8_t opacity, uint8_t smooth) {
+// Draws through the routine of `kernels` that the draw's mode, class and source format name;
+// `classOf(weight, format)` is the set's class rule.
+template <class ClassOf>
+void drawScaled(const ScaledKernelTable& kernels, ClassOf classOf, const Image& destination,
+                const ClipInfo* clip, BlendMode mode, const Rect& rect, const Image& source,
+                const Rect& sourceRect, uint8_t opacity, uint8_t smooth) {
     const auto draw = prepareScaledDraw(destination, clip, rect, source, sourceRect, opacity);
     if (!draw) {
         return;
     }
     const PixelFormat format = normalizedFormat(source.format);
+    const ScaledKernel kernel =
+        kernels[modeIndex(mode)][classIndex(classOf(draw->weight, format))][formatIndex(format)];
+    kernel(destination, makeOpacityWeights(draw->weight), draw->area, source, draw->destinationRect,
+           sourceRect, smooth);
+}
+
+}  // namespace
+
+void blitImageScaledSsse3(const Image& destination, const ClipInfo* clip, BlendMode mode, const Rect& rect,
+                          const Image& source, const Rect& sourceRect, uint8_t opacity, uint8_t smooth) {
     // Sources with alpha weight every pixel anyway; the others blend by byte pairs of the weight's parity.
-    const OpacityClass kernelClass = hasAlpha(format) ? opacityClass(draw->weight) : opacityClassByParity(draw->weight);
-    const ScaledKernel kernel = ssse3::scaledKernels[modeIndex(mode)][classIndex(kernelClass)][formatIndex(format)];
-    kernel(destination, makeOpacityWeights(draw->weight), draw->area, source, draw->destinationRect, sourceRect,
-           smooth);
+    const auto classOf = [](uint32_t weight, PixelFormat format) {
+        return carriesAlpha(format) ? opacityClass(weight) : opacityClassByParity(weight);
+    };
+    drawScaled(ssse3::scaledKernels, classOf, destination, clip, mode, rect, source, sourceRect, opacity,
+               smooth);
+}
+
+void blitImageScaledSse2(const Image& destination, const ClipInfo* clip, BlendMode mode, const Rect& rect,
+                         const Image& source, const Rect& sourceRect, uint8_t opacity, uint8_t smooth) {
+    const auto classOf = [](uint32_t weight, PixelFormat) { return opacityClass(weight); };
+    drawScaled(sse2::scaledKernels, classOf, destination, clip, mode, rect, source, sourceRect, opacity,
+               smooth);
 }
 
 }  // namespace tavelo

@@ -50,11 +50,6 @@ consteval BlitKernelTable blitKernelTable(Member member) {
     });
 }
 
-// Sources whose fourth byte is an alpha that weights each pixel.
-constexpr bool carriesAlpha(PixelFormat format) noexcept {
-    return format == PixelFormat::GrayAlpha16 || format == PixelFormat::Argb32;
-}
-
 namespace sse2 {
 // blit<Mode, Class, Format> with Class Opaque or Translucent. The SSSE3 set calls the members that would
 // gain nothing from its instructions: every member for a source with alpha, and the Opaque Xrgb32 ones.

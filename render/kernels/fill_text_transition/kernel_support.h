@@ -134,6 +134,11 @@ constexpr size_t classIndex(OpacityClass opacityClass) noexcept {
     return static_cast<size_t>(opacityClass);
 }
 
+// Sources whose fourth byte is an alpha that weights each pixel.
+constexpr bool carriesAlpha(PixelFormat format) noexcept {
+    return format == PixelFormat::GrayAlpha16 || format == PixelFormat::Argb32;
+}
+
 // A table with one entry per key value 0..Count-1, the entry for key K being makeEntry.operator()<K>():
 // the compiler instantiates each kernel a table names, and no cell is typed out by hand.
 template <class Key, size_t Count, class MakeEntry>

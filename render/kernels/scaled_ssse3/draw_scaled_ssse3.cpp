@@ -26,9 +26,9 @@ constexpr bool isMember(OpacityClass opacityClass, PixelFormat format) {
         case OpacityClass::Opaque:
             return true;
         case OpacityClass::Translucent:
-            return hasAlpha(format);
+            return carriesAlpha(format);
         default:
-            return !hasAlpha(format);
+            return !carriesAlpha(format);
     }
 }
 
@@ -84,9 +84,11 @@ template <PixelFormat Format>
                                                     __m128i weights01, __m128i weights23) {
     const __m128i pairs = neighbourPairs<Format>();
     const __m128i pixels01 = _mm_shuffle_epi8(
-        _mm_unpacklo_epi64(loadNeighbours<Format>(row, columns[0]), loadNeighbours<Format>(row, columns[1])), pairs);
+        _mm_unpacklo_epi64(loadNeighbours<Format>(row, columns[0]), loadNeighbours<Format>(row, columns[1])),
+        pairs);
     const __m128i pixels23 = _mm_shuffle_epi8(
-        _mm_unpacklo_epi64(loadNeighbours<Format>(row, columns[2]), loadNeighbours<Format>(row, columns[3])), pairs);
+        _mm_unpacklo_epi64(loadNeighbours<Format>(row, columns[2]), loadNeighbours<Format>(row, columns[3])),
+        pairs);
     return _mm_packus_epi16(_mm_srli_epi16(_mm_maddubs_epi16(pixels01, weights01), 6),
                             _mm_srli_epi16(_mm_maddubs_epi16(pixels23, weights23), 6));
 }
@@ -95,25 +97,21 @@ template <PixelFormat Format>
 // so both forms give the same bytes.
 template <PixelFormat Format, bool BottomRow>
 [[gnu::always_inline]] inline __m128i filterFour(const unsigned char* row, const unsigned char* below,
-                                                 uint32_t& posX, uint32_t stepX, const VerticalWeights& vertical) {
-    const __m128i positions = _mm_add_epi32(lanes32(static_cast<int>(posX)),
-                                            _mm_setr_epi32(0, static_cast<int>(stepX), static_cast<int>(2 * stepX),
-                                                           static_cast<int>(3 * stepX)));
-    const uint32_t columns[4] = {posX >> 16, (posX + stepX) >> 16, (posX + 2 * stepX) >> 16,
-                                 (posX + 3 * stepX) >> 16};
-    posX += 4 * stepX;
+                                                 uint32_t& posX, uint32_t stepX,
+                                                 const VerticalWeights& vertical) {
+    const FourPositions four = nextFourPositions(posX, stepX);
     // Each pixel's byte pair (64 - fx, fx) as one 16-bit value, fx x 255 + 64, spread over its channels.
-    const __m128i fx = _mm_and_si128(_mm_srli_epi32(positions, 10), lanes32(63));
+    const __m128i fx = _mm_and_si128(_mm_srli_epi32(four.positions, 10), lanes32(63));
     const __m128i pairWeights = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(fx, 8), fx), lanes32(64));
     const __m128i weights01 =
         _mm_shuffle_epi8(pairWeights, _mm_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5));
     const __m128i weights23 =
         _mm_shuffle_epi8(pairWeights, _mm_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13));
-    const __m128i upper = filterRowFour<Format>(row, columns, weights01, weights23);
+    const __m128i upper = filterRowFour<Format>(row, four.columns, weights01, weights23);
     if constexpr (BottomRow) {
         return upper;
     } else {
-        const __m128i lower = filterRowFour<Format>(below, columns, weights01, weights23);
+        const __m128i lower = filterRowFour<Format>(below, four.columns, weights01, weights23);
         const __m128i low = _mm_srli_epi16(_mm_maddubs_epi16(_mm_unpacklo_epi8(upper, lower), vertical), 6);
         const __m128i high = _mm_srli_epi16(_mm_maddubs_epi16(_mm_unpackhi_epi8(upper, lower), vertical), 6);
         return _mm_packus_epi16(low, high);

@@ -8,7 +8,8 @@ namespace {
 // The first column whose next column's sample has no right neighbour inside the source rectangle:
 // from there on a bilinear row filters vertically only. Walks left from the area's right edge,
 // carrying the source offset as a running product.
-int32_t firstEdgeColumn(const Rect& area, int32_t destinationLeft, uint32_t stepX, uint32_t sourceWidth) noexcept {
+int32_t firstEdgeColumn(const Rect& area, int32_t destinationLeft, uint32_t stepX,
+                        uint32_t sourceWidth) noexcept {
     int32_t column = area.right;
     uint32_t offset = (uint32_t(column) - uint32_t(destinationLeft)) * stepX;
     while ((offset >> 16) + 1 >= sourceWidth && column != area.left) {

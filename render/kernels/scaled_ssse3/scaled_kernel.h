@@ -30,9 +30,9 @@ namespace ssse3 {
 extern const ScaledKernelTable scaledKernels;
 }
 
-// The formats whose fourth byte is an alpha that weights each pixel.
-constexpr bool hasAlpha(PixelFormat format) noexcept {
-    return format == PixelFormat::GrayAlpha16 || format == PixelFormat::Argb32;
+// drawScaledSse2<Mode,Class,Format>, 50 routines: Opaque and Translucent for every format.
+namespace sse2 {
+extern const ScaledKernelTable scaledKernels;
 }
 
 }  // namespace tavelo

@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "core/cpu.h"
 #include "core/memory_helper.h"
 #include "render/kernels/blit/image_blit.h"
 #include "render/kernels/fill_text_transition/opacity_weights.h"
 #include "tests/support/canary_image.h"
+#include "tests/support/kernel_test.h"
 #include "tests/support/scaled_model.h"
 #include "tests/support/seeded_random.h"
 
@@ -25,7 +25,8 @@ using tavelo::Rect;
 using ScaledBlit = void (*)(const Image&, const ClipInfo*, BlendMode, const Rect&, const Image&, const Rect&,
                             uint8_t, uint8_t);
 
-std::shared_ptr<Image> randomImage(SeededRandom& random, PixelFormat format, uint32_t width, uint32_t height) {
+std::shared_ptr<Image> randomImage(SeededRandom& random, PixelFormat format, uint32_t width,
+                                   uint32_t height) {
     auto image = std::make_shared<Image>(width, height, format);
     random.fill(image->data(), size_t{image->stride} * height);
     return image;
@@ -47,28 +48,25 @@ void fillRandom(SeededRandom& random, CanaryImage& canary) {
             const uint32_t got = canary.pixel(int32_t(x), int32_t(y)) & 0xFFFFFF;
             const uint32_t want = expected[size_t{y} * image.width + x] & 0xFFFFFF;
             if (got != want) {
-                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex << got
-                                                     << ", the model says " << want;
+                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex
+                                                     << got << ", the model says " << want;
             }
         }
     }
     return ::testing::AssertionSuccess();
 }
 
-class BlitImageScaledTest : public ::testing::TestWithParam<KernelSet> {
+class BlitImageScaledTest : public InstructionSetTest {
 protected:
-    void SetUp() override {
-        if (GetParam() == KernelSet::Ssse3 && !tavelo::cpuHasSsse3()) {
-            GTEST_SKIP() << "this processor has no SSSE3";
-        }
+    static KernelSet set() { return GetParam() ? KernelSet::Ssse3 : KernelSet::Sse2; }
+    static ScaledBlit blit() {
+        return GetParam() ? tavelo::blitImageScaledSsse3 : tavelo::blitImageScaledSse2;
     }
-
-    static ScaledBlit blit() { return tavelo::blitImageScaledSsse3; }
 
     // The class of the routine the set's dispatcher must choose.
     static OpacityClass classOf(uint32_t weight, PixelFormat format) {
         const bool alpha = format == PixelFormat::GrayAlpha16 || format == PixelFormat::Argb32;
-        if (weight == 256 || alpha || GetParam() == KernelSet::Sse2) {
+        if (weight == 256 || alpha || set() == KernelSet::Sse2) {
             return weight == 256 ? OpacityClass::Opaque : OpacityClass::Translucent;
         }
         return weight % 2 == 0 ? OpacityClass::TranslucentEven : OpacityClass::TranslucentOdd;
@@ -76,9 +74,9 @@ protected:
 
     // Draws through the dispatcher and checks the result against the model of the call the dispatcher
     // should make: `area` and `destinationRect` as given, the source rectangle unchanged.
-    void expectDraw(SeededRandom& random, const ClipInfo* clip, uint8_t mode, const Rect& rect, const Image& source,
-                    const Rect& sourceRect, uint8_t opacity, uint8_t smooth, const Rect& area,
-                    const Rect& destinationRect, uint32_t width, uint32_t height) {
+    void expectDraw(SeededRandom& random, const ClipInfo* clip, uint8_t mode, const Rect& rect,
+                    const Image& source, const Rect& sourceRect, uint8_t opacity, uint8_t smooth,
+                    const Rect& area, const Rect& destinationRect, uint32_t width, uint32_t height) {
         CanaryImage destination(width, height, uint32_t(random.between(0, 3)) * 4);
         fillRandom(random, destination);
         const auto before = destination.snapshot();
@@ -89,7 +87,7 @@ protected:
                             weight,          area,
                             destinationRect, sourceRect,
                             smooth};
-            modelScaledDraw(GetParam(), call, destination.image(), source, expected);
+            modelScaledDraw(set(), call, destination.image(), source, expected);
         }
         blit()(destination.image(), clip, BlendMode(mode), rect, source, sourceRect, opacity, smooth);
         EXPECT_TRUE(sameColours(destination, expected));
@@ -105,8 +103,8 @@ TEST_P(BlitImageScaledTest, MovesAndClipsTheDestinationRectangleForTheBand) {
     expectDraw(random, nullptr, 0, rect, *source, sourceRect, 255, 1, rect, rect, 230, 130);
     // The band's offset moves the whole mapping; its clip only cuts the area, so the scale stays 2x.
     const ClipInfo band{{0, 50, 1366, 100}, 7, -5};
-    expectDraw(random, &band, 0, rect, *source, sourceRect, 255, 1, {17, 50, 217, 100}, {17, 15, 217, 115}, 230,
-               130);
+    expectDraw(random, &band, 0, rect, *source, sourceRect, 255, 1, {17, 50, 217, 100}, {17, 15, 217, 115},
+               230, 130);
 }
 
 // Random modes (above InverseMultiply too), source formats (above Xrgb32 too), opacities, bands and
@@ -125,7 +123,8 @@ TEST_P(BlitImageScaledTest, ChoosesTheRoutineOfModeClassAndFormat) {
         rect.right = rect.left + int32_t(random.between(1, 40));
         rect.bottom = rect.top + int32_t(random.between(1, 12));
         ClipInfo band{{int32_t(random.between(-2, 10)), int32_t(random.between(-2, 4)), 0, 0},
-                      int32_t(random.between(-6, 6)), int32_t(random.between(-6, 6))};
+                      int32_t(random.between(-6, 6)),
+                      int32_t(random.between(-6, 6))};
         band.clip.right = band.clip.left + int32_t(random.between(0, 40));
         band.clip.bottom = band.clip.top + int32_t(random.between(0, 10));
         const bool clipped = random.coin();
@@ -137,8 +136,8 @@ TEST_P(BlitImageScaledTest, ChoosesTheRoutineOfModeClassAndFormat) {
         if (sameSize) {
             continue;  // drawImageRect sends those to the unscaled routines
         }
-        expectDraw(random, clipped ? &band : nullptr, uint8_t(random.between(0, 7)), rect, *source, sourceRect,
-                   random.byte(), uint8_t(random.between(0, 2)), area, moved, 32, 10);
+        expectDraw(random, clipped ? &band : nullptr, uint8_t(random.between(0, 7)), rect, *source,
+                   sourceRect, random.byte(), uint8_t(random.between(0, 2)), area, moved, 32, 10);
         if (HasFailure()) {
             return;
         }
@@ -156,16 +155,16 @@ TEST_P(BlitImageScaledTest, DrawsNothingItCannotMap) {
         uint8_t opacity;
     };
     const Refused refused[] = {
-        {{10, 0, 2, 4}, {0, 0, 4, 2}, 255},              // inverted destination rectangle
-        {{0, 6, 8, 2}, {0, 0, 4, 2}, 255},               // upside down
-        {{3, 0, 3, 4}, {0, 0, 4, 2}, 255},               // empty
-        {{0, 0, 8, 4}, {4, 0, 0, 2}, 255},               // inverted source rectangle
-        {{0, 0, 8, 4}, {2, 1, 2, 2}, 255},               // empty source rectangle
-        {{0, 0, 8, 4}, {-1, 0, 3, 2}, 255},              // left of the source
-        {{0, 0, 8, 4}, {0, 0, 4, 3}, 255},               // below the source
-        {{0, 0, 8, 4}, {69990, 0, 70001, 2}, 255},       // right of the source
-        {{0, 0, 8, 4}, {0, 0, 65536, 2}, 255},           // too wide for 16.16 positions
-        {{0, 0, 8, 4}, {0, 0, 4, 2}, 0},                 // transparent
+        {{10, 0, 2, 4}, {0, 0, 4, 2}, 255},                    // inverted destination rectangle
+        {{0, 6, 8, 2}, {0, 0, 4, 2}, 255},                     // upside down
+        {{3, 0, 3, 4}, {0, 0, 4, 2}, 255},                     // empty
+        {{0, 0, 8, 4}, {4, 0, 0, 2}, 255},                     // inverted source rectangle
+        {{0, 0, 8, 4}, {2, 1, 2, 2}, 255},                     // empty source rectangle
+        {{0, 0, 8, 4}, {-1, 0, 3, 2}, 255},                    // left of the source
+        {{0, 0, 8, 4}, {0, 0, 4, 3}, 255},                     // below the source
+        {{0, 0, 8, 4}, {69990, 0, 70001, 2}, 255},             // right of the source
+        {{0, 0, 8, 4}, {0, 0, 65536, 2}, 255},                 // too wide for 16.16 positions
+        {{0, 0, 8, 4}, {0, 0, 4, 2}, 0},                       // transparent
         {{-2147483647, 0, 2147483647, 4}, {0, 0, 4, 2}, 255},  // wider than 32 bits can measure
     };
     for (const Refused& r : refused) {
@@ -188,7 +187,8 @@ TEST_P(BlitImageScaledTest, DrawsNothingItCannotMap) {
     blit()(touched.image(), &band, BlendMode::Normal, {0, 0, 8, 4}, *source, {0, 0, 4, 2}, 255, 1);
     EXPECT_EQ(touched.intactOutside({}, before.get()), "");
     // The widest mappable source is still drawn.
-    expectDraw(random, nullptr, 0, {0, 0, 8, 4}, *source, {0, 0, 65535, 2}, 255, 1, {0, 0, 8, 4}, {0, 0, 8, 4}, 8, 4);
+    expectDraw(random, nullptr, 0, {0, 0, 8, 4}, *source, {0, 0, 65535, 2}, 255, 1, {0, 0, 8, 4},
+               {0, 0, 8, 4}, 8, 4);
 }
 
 // The scene's background: an opaque image stretched bilinearly over the 1366 x 768 frame, drawn band by
@@ -210,7 +210,9 @@ TEST_P(BlitImageScaledTest, StretchesTheSceneBackgroundBandByBand) {
             std::vector<uint32_t> expected(size_t{frameWidth} * bandHeight);
             std::memcpy(expected.data(), band.data(), expected.size() * 4);
             const Rect moved{0, -top, frameWidth, frameHeight - top};
-            modelScaledDraw(GetParam(), {BlendMode::Normal, OpacityClass::Opaque, 256, tavelo::intersectRect(moved, clip.clip), moved, sourceRect, 1},
+            modelScaledDraw(set(),
+                            {BlendMode::Normal, OpacityClass::Opaque, 256,
+                             tavelo::intersectRect(moved, clip.clip), moved, sourceRect, 1},
                             band, *background, expected);
             blit()(band, &clip, BlendMode::Normal, rect, *background, sourceRect, 255, 1);
             for (size_t i = 0; i < expected.size(); ++i) {
@@ -223,8 +225,7 @@ TEST_P(BlitImageScaledTest, StretchesTheSceneBackgroundBandByBand) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sets, BlitImageScaledTest, ::testing::Values(KernelSet::Ssse3),
-                         [](const auto& info) { return info.param == KernelSet::Ssse3 ? "Ssse3" : "Sse2"; });
+INSTANTIATE_TEST_SUITE_P(BothSets, BlitImageScaledTest, bothInstructionSets(), instructionSetName);
 
 }  // namespace
 }  // namespace velmora::test

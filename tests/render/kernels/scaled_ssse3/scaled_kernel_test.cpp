@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "render/kernels/scaled_ssse3/scaled_kernel.h"
 #include "tests/support/canary_image.h"
 #include "tests/support/guarded_buffer.h"
+#include "tests/support/kernel_test.h"
 #include "tests/support/scaled_model.h"
 #include "tests/support/seeded_random.h"
 
@@ -29,10 +31,14 @@ constexpr PixelFormat allFormats[] = {PixelFormat::Gray8, PixelFormat::Rgb24, Pi
 
 // A source of random pixels whose rows end exactly `Image::spareBytes` before a guard page: the
 // routines may read that far past the last row and not a byte further.
-std::shared_ptr<Image> randomSource(SeededRandom& random, PixelFormat format, uint32_t width, uint32_t height) {
-    const uint32_t stride = width * tavelo::bytesPerPixel(format) + uint32_t(random.coin() ? 0 : random.between(1, 5));
+std::shared_ptr<Image> randomSource(SeededRandom& random, PixelFormat format, uint32_t width,
+                                    uint32_t height) {
+    const uint32_t stride =
+        width * tavelo::bytesPerPixel(format) + uint32_t(random.coin() ? 0 : random.between(1, 5));
     auto image = makeGuardedImage(width, height, format, stride, Image::spareBytes);
-    random.fill(image->data(), size_t{stride} * height + Image::spareBytes);
+    for (size_t i = 0; i < size_t{stride} * height + Image::spareBytes; ++i) {
+        image->data()[i] = edgeByte(random);
+    }
     return image;
 }
 
@@ -48,9 +54,9 @@ std::string describe(const Case& c) {
     const auto rect = [&](const Rect& r) {
         text << '{' << r.left << ',' << r.top << ',' << r.right << ',' << r.bottom << '}';
     };
-    text << "mode " << int(c.call.mode) << " class " << int(c.call.opacityClass) << " format " << int(c.format)
-         << " weight " << c.call.weight << " smooth " << int(c.call.smooth) << " source " << c.sourceWidth << 'x'
-         << c.sourceHeight << ' ';
+    text << "mode " << int(c.call.mode) << " class " << int(c.call.opacityClass) << " format "
+         << int(c.format) << " weight " << c.call.weight << " smooth " << int(c.call.smooth) << " source "
+         << c.sourceWidth << 'x' << c.sourceHeight << ' ';
     rect(c.call.sourceRect);
     text << " destination " << c.width << 'x' << c.height << '+' << c.alignment << " rect ";
     rect(c.call.destinationRect);
@@ -142,41 +148,54 @@ uint32_t randomWeight(OpacityClass opacityClass, SeededRandom& random) {
     }
 }
 
-// Runs one case through `kernel` and the model of `set`; empty when they agree on every colour byte and
-// nothing outside the clamped area changed.
-std::string runCase(KernelSet set, tavelo::ScaledKernel kernel, const Case& c, SeededRandom& random) {
-    const auto source = randomSource(random, c.format, c.sourceWidth, c.sourceHeight);
-    CanaryImage destination(c.width, c.height, c.alignment, c.extraStride);
+// A destination for the case, its pixels random.
+std::unique_ptr<CanaryImage> randomDestination(const Case& c, SeededRandom& random) {
+    auto destination = std::make_unique<CanaryImage>(c.width, c.height, c.alignment, c.extraStride);
     for (uint32_t y = 0; y < c.height; ++y) {
         for (uint32_t x = 0; x < c.width; ++x) {
-            destination.setPixel(int32_t(x), int32_t(y), uint32_t(random.engine()()));
+            destination->setPixel(int32_t(x), int32_t(y), uint32_t(random.engine()()));
         }
     }
-    const auto before = destination.snapshot();
-    std::vector<uint32_t> expected(before.get(), before.get() + size_t{c.width} * c.height);
-    modelScaledDraw(set, c.call, destination.image(), *source, expected);
+    return destination;
+}
 
-    const tavelo::OpacityWeights weights = weightsFor(c.call.opacityClass, c.call.weight, random);
-    kernel(destination.image(), weights, c.call.area, *source, c.call.destinationRect, c.call.sourceRect,
-           c.call.smooth);
-
-    const Rect written = tavelo::intersectRect(c.call.area, {0, 0, int32_t(c.width), int32_t(c.height)});
-    if (std::string outside = destination.intactOutside(written, before.get()); !outside.empty()) {
-        return outside + " in " + describe(c);
-    }
+// Empty when the colours of `canary` equal `expected` (width x height, row by row); otherwise the first
+// difference, described with the case.
+std::string compareColours(const CanaryImage& canary, const uint32_t* expected, const Case& c,
+                           const char* expectation) {
     for (uint32_t y = 0; y < c.height; ++y) {
         for (uint32_t x = 0; x < c.width; ++x) {
-            const uint32_t got = destination.pixel(int32_t(x), int32_t(y));
-            const uint32_t want = expected[size_t{y} * c.width + x];
-            if (colour(got) != colour(want)) {
+            const uint32_t got = colour(canary.pixel(int32_t(x), int32_t(y)));
+            const uint32_t want = colour(expected[size_t{y} * c.width + x]);
+            if (got != want) {
                 char text[96];
-                std::snprintf(text, sizeof text, "pixel (%u, %u) is %06X, the model says %06X in ", x, y,
-                              colour(got), colour(want));
+                std::snprintf(text, sizeof text, "pixel (%u, %u) is %06X, %s %06X in ", x, y, got,
+                              expectation, want);
                 return text + describe(c);
             }
         }
     }
     return {};
+}
+
+// Runs one case through `kernel` and the model of `set`; empty when they agree on every colour byte and
+// nothing outside the clamped area changed.
+std::string runCase(KernelSet set, tavelo::ScaledKernel kernel, const Case& c, SeededRandom& random) {
+    const auto source = randomSource(random, c.format, c.sourceWidth, c.sourceHeight);
+    const auto destination = randomDestination(c, random);
+    const auto before = destination->snapshot();
+    std::vector<uint32_t> expected(before.get(), before.get() + size_t{c.width} * c.height);
+    modelScaledDraw(set, c.call, destination->image(), *source, expected);
+
+    const tavelo::OpacityWeights weights = weightsFor(c.call.opacityClass, c.call.weight, random);
+    kernel(destination->image(), weights, c.call.area, *source, c.call.destinationRect, c.call.sourceRect,
+           c.call.smooth);
+
+    const Rect written = tavelo::intersectRect(c.call.area, {0, 0, int32_t(c.width), int32_t(c.height)});
+    if (std::string outside = destination->intactOutside(written, before.get()); !outside.empty()) {
+        return outside + " in " + describe(c);
+    }
+    return compareColours(*destination, expected.data(), c, "the model says");
 }
 
 // VELMORA_SCALED_CASES widens the sweep beyond the quick default.
@@ -185,17 +204,13 @@ int casesPerRoutine() {
     return text != nullptr ? std::atoi(text) : 60;
 }
 
-class ScaledKernelTest : public ::testing::TestWithParam<KernelSet> {
-protected:
-    void SetUp() override {
-        if (GetParam() == KernelSet::Ssse3 && !tavelo::cpuHasSsse3()) {
-            GTEST_SKIP() << "this processor has no SSSE3";
-        }
-    }
+const tavelo::ScaledKernelTable& kernelsOf(KernelSet set) {
+    return set == KernelSet::Ssse3 ? tavelo::ssse3::scaledKernels : tavelo::sse2::scaledKernels;
+}
 
-    static const tavelo::ScaledKernelTable& kernels() {
-        return tavelo::ssse3::scaledKernels;
-    }
+class ScaledKernelTest : public InstructionSetTest {
+protected:
+    KernelSet set() const { return GetParam() ? KernelSet::Ssse3 : KernelSet::Sse2; }
 };
 
 // Every routine of the set against the model, on random sources and destinations: enlarged and shrunk
@@ -207,7 +222,7 @@ TEST_P(ScaledKernelTest, EveryRoutineMatchesTheModel) {
     for (size_t mode = 0; mode < tavelo::blendModeCount; ++mode) {
         for (size_t opacityClass = 0; opacityClass < tavelo::opacityClassCount; ++opacityClass) {
             for (PixelFormat format : allFormats) {
-                const tavelo::ScaledKernel kernel = kernels()[mode][opacityClass][size_t(format)];
+                const tavelo::ScaledKernel kernel = kernelsOf(set())[mode][opacityClass][size_t(format)];
                 if (kernel == nullptr) {
                     continue;
                 }
@@ -215,16 +230,65 @@ TEST_P(ScaledKernelTest, EveryRoutineMatchesTheModel) {
                 for (int i = 0; i < casesPerRoutine(); ++i) {
                     Case c = randomCase(random, BlendMode(mode), OpacityClass(opacityClass), format);
                     c.call.weight = randomWeight(c.call.opacityClass, random);
-                    ASSERT_EQ(runCase(GetParam(), kernel, c, random), "");
+                    ASSERT_EQ(runCase(set(), kernel, c, random), "");
                 }
             }
         }
     }
-    EXPECT_EQ(routines, GetParam() == KernelSet::Ssse3 ? 65 : 50);
+    EXPECT_EQ(routines, set() == KernelSet::Ssse3 ? 65 : 50);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sets, ScaledKernelTest, ::testing::Values(KernelSet::Ssse3),
-                         [](const auto& info) { return info.param == KernelSet::Ssse3 ? "Ssse3" : "Sse2"; });
+INSTANTIATE_TEST_SUITE_P(BothSets, ScaledKernelTest, bothInstructionSets(), instructionSetName);
+
+// Where the two sets compute alike they draw alike: every pixel of the one-pixel form, and the
+// four-pixel form of nearest rows and of rows filtered horizontally only, except the opacity of
+// sources without alpha (byte pairs in the SSSE3 set, a multiply-high in the SSE2 one).
+TEST(ScaledKernelCrossSetTest, SetsAgreeWhereTheyComputeAlike) {
+    if (!tavelo::cpuHasSsse3()) {
+        GTEST_SKIP() << "this processor has no SSSE3";
+    }
+    SeededRandom random;
+    for (int i = 0; i < 3000; ++i) {
+        const auto mode = BlendMode(random.between(0, 4));
+        const auto format = allFormats[random.between(0, 4)];
+        const uint32_t weight = random.coin() ? 256 : uint32_t(random.between(1, 255));
+        Case c = randomCase(random, mode, tavelo::opacityClass(weight), format);
+        c.call.weight = weight;
+        const bool sameVectorForm = weight == 256 || tavelo::carriesAlpha(format);
+        switch (sameVectorForm ? random.between(0, 2) : 2) {
+            case 0:  // nearest rows
+                c.call.smooth = 0;
+                break;
+            case 1:  // one source row: every row is filtered horizontally only
+                c.call.sourceRect.bottom = c.call.sourceRect.top + 1;
+                c.call.smooth = 1;
+                break;
+            default:  // areas too narrow for any four-pixel form
+                c.call.area.right = std::min(c.call.area.right, c.call.area.left + 3);
+                break;
+        }
+        const auto source = randomSource(random, c.format, c.sourceWidth, c.sourceHeight);
+        const auto sse2 = randomDestination(c, random);
+        CanaryImage ssse3(c.width, c.height, c.alignment, c.extraStride);
+        const auto before = sse2->snapshot();
+        for (uint32_t y = 0; y < c.height; ++y) {
+            for (uint32_t x = 0; x < c.width; ++x) {
+                ssse3.setPixel(int32_t(x), int32_t(y), before[size_t{y} * c.width + x]);
+            }
+        }
+        const tavelo::OpacityWeights weights = tavelo::makeOpacityWeights(weight);
+        const size_t cell[] = {size_t(mode), size_t(format)};
+        tavelo::sse2::scaledKernels[cell[0]][size_t(tavelo::opacityClass(weight))][cell[1]](
+            sse2->image(), weights, c.call.area, *source, c.call.destinationRect, c.call.sourceRect,
+            c.call.smooth);
+        const OpacityClass ssse3Class = tavelo::carriesAlpha(format) ? tavelo::opacityClass(weight)
+                                                                     : tavelo::opacityClassByParity(weight);
+        tavelo::ssse3::scaledKernels[cell[0]][size_t(ssse3Class)][cell[1]](
+            ssse3.image(), weights, c.call.area, *source, c.call.destinationRect, c.call.sourceRect,
+            c.call.smooth);
+        ASSERT_EQ(compareColours(ssse3, sse2->snapshot().get(), c, "the SSE2 set drew"), "");
+    }
+}
 
 }  // namespace
 }  // namespace velmora::test
