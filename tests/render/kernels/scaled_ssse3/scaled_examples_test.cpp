@@ -175,6 +175,19 @@ TEST_P(ScaledExamplesTest, OnlyTheSse2FourPixelFilterTruncatesTwice) {
         opaque[i] = 255;
     }
     EXPECT_EQ(draw(PixelFormat::Argb32, 8, 2, opaque, {0, 0, 8, 2}, rect, rect, 16, 8, 1, 0, 0), hundreds);
+    // A flat grey 200 keeps 200 wherever fy is a multiple of 8 (as above), but 3x taller, fy = 21, 42 and
+    // 63 in rows 1 to 3, the SSE2 body gives 199 there: its formula holds over the claim that such a
+    // source stays flat in every form.
+    const Rect taller{0, 0, 16, 6};
+    std::vector<uint32_t> flat(16 * 6, 200 * 0x010101u);
+    if (!GetParam()) {
+        for (size_t y = 1; y <= 3; ++y) {
+            std::fill_n(flat.begin() + y * 16, 12, 199 * 0x010101u);
+        }
+    }
+    EXPECT_EQ(
+        draw(PixelFormat::Gray8, 8, 2, std::vector<uint8_t>(16, 200), {0, 0, 8, 2}, taller, taller, 16, 6, 1),
+        flat);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSets, ScaledExamplesTest, bothInstructionSets(), instructionSetName);
