@@ -60,8 +60,8 @@ struct Flake {
 };
 
 // The demonstration's layers: on layer 0 a white background, squares, 50 translucent 256 x 256 images
-// stacked diagonally, 900 snow flakes added in, a frame-rate text; on layer 1 a full-screen background,
-// two translucent images and the same text.
+// stacked diagonally, 900 snow flakes added in, a frame-rate text; on layer 1 a background stretched
+// over the whole screen, two translucent images and the same text.
 class DemoScene {
 public:
     DemoScene(uint32_t workers)
@@ -96,8 +96,12 @@ public:
             flakes_.push_back({sprite, speed});
         }
 
-        s.createImageSprite(1, 0, 0, 0, 0, patternImage(screenWidth, screenHeight, PixelFormat::Rgb24, 2))
-            ->show();
+        // Stretched to the screen's width, keeping its proportions, and sampled bilinearly.
+        const auto background = patternImage(640, 480, PixelFormat::Rgb24, 2);
+        auto stretched = s.createImageSprite(1, 0, 0, 0, 0, background);
+        stretched->setSize(screenWidth, background->height * screenWidth / background->width);
+        stretched->smooth = 1;
+        stretched->show();
         const auto bouncing = patternImage(640, 480, PixelFormat::Rgb24, 3);
         for (int32_t i = 0; i < 2; ++i) {
             auto sprite = s.createImageSprite(1, 11 + i, i * 700, i * 280, 4 + i, bouncing);

@@ -275,12 +275,33 @@ private:
                 return;
             default:
                 if (auto image = std::dynamic_pointer_cast<ImageSprite>(sprite)) {
-                    if (isDrawn(*image)) {
-                        image->invalidate();
-                    }
-                    image->smooth = random_.coin();
+                    changeImage(*image);
                 }
                 return;
+        }
+    }
+
+    // Stretches an image, or gives it its own size back, or switches its sampling. Nearest sampling
+    // blends alike on every path. Bilinear rows of 4 pixels or more run a vector filter that may round
+    // otherwise than the one-pixel form: only narrow display widths smooth, and the wide scene never.
+    void changeImage(ImageSprite& image) {
+        const Image& own = *image.getImage();
+        if (random_.coin()) {
+            const uint8_t smooth = profile_.pathExact ? 0 : random_.coin();
+            if (smooth != image.smooth) {
+                if (isDrawn(image)) {
+                    image.invalidate();
+                }
+                image.smooth = smooth;
+            }
+        } else if (random_.between(0, 2) == 0) {
+            image.setSize(own.width, own.height);
+        } else {
+            image.setSize(randomSide(profile_.width + 2), randomSide(profile_.height));
+        }
+        const bool scaled = image.getWidth() != own.width || image.getHeight() != own.height;
+        if (image.smooth && scaled && image.getWidth() > 3) {
+            image.setSize(uint32_t(random_.between(1, 3)), image.getHeight());
         }
     }
 
