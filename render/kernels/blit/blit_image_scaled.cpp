@@ -19,12 +19,14 @@ struct ScaledDraw {
     uint32_t weight;
 };
 
-// Whether the routines can map `sourceRect`: inside the image, neither empty nor inverted, and under
-// 65536 pixels on a side, so that 16.16 positions hold every column and row of it.
+// Whether the routines can map `sourceRect`: inside the image, neither empty nor inverted, under 65536
+// pixels on a side and its right and bottom edges at most 65536, so that 16.16 positions hold every
+// column and row of it (a column beyond would wrap to one near the image's left edge).
 bool isMappable(const Image& source, const Rect& sourceRect) {
     constexpr int64_t sideLimit = 65536;
     return !sourceRect.isEmpty() && sourceRect.left >= 0 && sourceRect.top >= 0 &&
            sourceRect.right <= int64_t{source.width} && sourceRect.bottom <= int64_t{source.height} &&
+           sourceRect.right <= sideLimit && sourceRect.bottom <= sideLimit &&
            sourceRect.width() < sideLimit && sourceRect.height() < sideLimit;
 }
 

@@ -145,7 +145,8 @@ TEST_P(BlitImageScaledTest, ChoosesTheRoutineOfModeClassAndFormat) {
 }
 
 // What the routines cannot map is not drawn: inverted or empty rectangles, a destination without
-// pixels, source rectangles outside the image or 65536 pixels or more on a side, opacity 0.
+// pixels, source rectangles outside the image, 65536 pixels or more on a side or with an edge beyond
+// 65536, opacity 0.
 TEST_P(BlitImageScaledTest, DrawsNothingItCannotMap) {
     SeededRandom random;
     const auto source = randomImage(random, PixelFormat::Gray8, 70000, 2);
@@ -164,6 +165,8 @@ TEST_P(BlitImageScaledTest, DrawsNothingItCannotMap) {
         {{0, 0, 8, 4}, {0, 0, 4, 3}, 255},                     // below the source
         {{0, 0, 8, 4}, {69990, 0, 70001, 2}, 255},             // right of the source
         {{0, 0, 8, 4}, {0, 0, 65536, 2}, 255},                 // too wide for 16.16 positions
+        {{0, 0, 8, 4}, {65530, 0, 65537, 2}, 255},             // its right edge beyond them
+        {{0, 0, 8, 4}, {69990, 0, 70000, 2}, 255},             // narrow, but wholly beyond them
         {{0, 0, 8, 4}, {0, 0, 4, 2}, 0},                       // transparent
         {{-2147483647, 0, 2147483647, 4}, {0, 0, 4, 2}, 255},  // wider than 32 bits can measure
     };
@@ -177,6 +180,13 @@ TEST_P(BlitImageScaledTest, DrawsNothingItCannotMap) {
             << r.sourceRect.left << ',' << r.sourceRect.top << ',' << r.sourceRect.right << ','
             << r.sourceRect.bottom;
     }
+    // A source rectangle below row 65536 is refused too.
+    const auto tall = randomImage(random, PixelFormat::Gray8, 2, 70000);
+    CanaryImage below(8, 4);
+    fillRandom(random, below);
+    const auto beforeBelow = below.snapshot();
+    blit()(below.image(), nullptr, BlendMode::Normal, {0, 0, 8, 4}, *tall, {0, 69990, 2, 70000}, 255, 1);
+    EXPECT_EQ(below.intactOutside({}, beforeBelow.get()), "");
     // An empty destination image, and a clip that only touches the rectangle.
     CanaryImage empty(0, 4);
     blit()(empty.image(), nullptr, BlendMode::Normal, {0, 0, 8, 4}, *source, {0, 0, 4, 2}, 255, 1);
@@ -186,8 +196,10 @@ TEST_P(BlitImageScaledTest, DrawsNothingItCannotMap) {
     const ClipInfo band{{8, 0, 20, 4}, 0, 0};
     blit()(touched.image(), &band, BlendMode::Normal, {0, 0, 8, 4}, *source, {0, 0, 4, 2}, 255, 1);
     EXPECT_EQ(touched.intactOutside({}, before.get()), "");
-    // The widest mappable source is still drawn.
+    // The widest mappable source is still drawn, and so is the farthest right one.
     expectDraw(random, nullptr, 0, {0, 0, 8, 4}, *source, {0, 0, 65535, 2}, 255, 1, {0, 0, 8, 4},
+               {0, 0, 8, 4}, 8, 4);
+    expectDraw(random, nullptr, 0, {0, 0, 8, 4}, *source, {65526, 0, 65536, 2}, 255, 1, {0, 0, 8, 4},
                {0, 0, 8, 4}, 8, 4);
 }
 
