@@ -294,6 +294,10 @@ Screen::FrameDriver::~FrameDriver() {
             layer.screenDrawer->retireDrawnFrame();
         }
     }
+    // The stop may have cut a handed-over frame short, or kept a worker from starting it: its changes
+    // never reached the buffers, and the back buffer no longer lags the front by the frames the
+    // drawers know of. A restart therefore redraws everything.
+    screen_.invalidateAll();
 }
 
 void Screen::FrameDriver::pass() {

@@ -326,6 +326,31 @@ TEST_F(ScreenTest, AnEmptyFrameIsSwappedButNotPresented) {
     EXPECT_EQ(rgb(*presenter, 35, 15), 0xFF0000u);
 }
 
+TEST_F(ScreenTest, ARestartDrawsWhatTheStoppedRunHandedOverButNeverDrew) {
+    auto gate = std::make_shared<GatePresenter>(64, 40);
+    makeScreen(64, 40, 1, gate);
+    auto driver = std::make_unique<Screen::FrameDriver>(*screen);
+    driver->pass();  // the black frame; presenting it stops at the gate
+    gate->waitUntilEntered();
+    shownFill(0, {10, 10, 20, 20}, red);
+    for (int i = 0; i < 2; ++i) {
+        screen->frameTimer.frameDrawn = false;
+        driver->pass();  // builds the square, then hands it to the worker still presenting
+    }
+    ASSERT_TRUE(screen->frameTimer.frameDrawn);
+
+    // The run stops while the worker presents: it never gets to the square.
+    std::thread stopper([&driver] { driver.reset(); });
+    std::this_thread::sleep_for(50ms);
+    gate->open();
+    stopper.join();
+
+    Screen::FrameDriver restarted(*screen);
+    runFrame(restarted);
+    EXPECT_EQ(rgb(*gate, 15, 15), 0xFF0000u);
+    EXPECT_EQ(rgb(*gate, 9, 15), 0u);
+}
+
 // A fill whose drawing fails on demand, as when memory runs out while a frame is built.
 class FailingSprite : public FillRectSprite {
 public:
