@@ -230,29 +230,33 @@ Image positionCoded(uint32_t width, uint32_t height) {
 TEST_P(BlitImageTest, WorkedClipChains) {
     struct Case {
         const char* what;
-        bool clipped;
+        const ClipInfo* clip;
         Rect rect;
         Point position;
         Rect area;
         Point areaSource;
     };
     const ClipInfo band{{0, 50, 1366, 100}, 7, -5};
+    // The same band cut at column 20 as well: the moved rectangle {17, 15, 117, 65} loses columns on
+    // the left too, and the source still lines up with its unclipped corner (5 - 17, 6 - 15).
+    const ClipInfo leftCut{{20, 50, 1366, 100}, 7, -5};
     const Case cases[] = {
-        {"offsets then clip", true, {10, 20, 110, 70}, {5, 6}, {17, 50, 117, 65}, {5, 41}},
-        {"left of the source", true, {10, 20, 110, 70}, {-10, 6}, {27, 50, 117, 65}, {0, 41}},
-        {"no clip", false, {10, 20, 110, 70}, {-10, 6}, {20, 20, 110, 70}, {0, 6}},
-        {"past the destination's left edge", false, {-3, 2, 40, 5}, {1, 1}, {0, 2, 40, 5}, {4, 1}},
-        {"at the source's right edge", false, {10, 20, 110, 70}, {300, 6}, {}, {}},
-        {"touching the clip", true, {10, 40, 110, 55}, {5, 6}, {}, {}},
-        {"inverted", false, {100, 0, 0, 50}, {0, 0}, {}, {}},
-        {"inverted across the clip", true, {100, 55, 0, 70}, {0, 0}, {}, {}},
-        {"upside down", false, {10, 50, 110, 20}, {0, 0}, {}, {}},
+        {"offsets then clip", &band, {10, 20, 110, 70}, {5, 6}, {17, 50, 117, 65}, {5, 41}},
+        {"left of the source", &band, {10, 20, 110, 70}, {-10, 6}, {27, 50, 117, 65}, {0, 41}},
+        {"clip cuts the left edge", &leftCut, {10, 20, 110, 70}, {5, 6}, {20, 50, 117, 65}, {8, 41}},
+        {"no clip", nullptr, {10, 20, 110, 70}, {-10, 6}, {20, 20, 110, 70}, {0, 6}},
+        {"past the destination's left edge", nullptr, {-3, 2, 40, 5}, {1, 1}, {0, 2, 40, 5}, {4, 1}},
+        {"at the source's right edge", nullptr, {10, 20, 110, 70}, {300, 6}, {}, {}},
+        {"touching the clip", &band, {10, 40, 110, 55}, {5, 6}, {}, {}},
+        {"inverted", nullptr, {100, 0, 0, 50}, {0, 0}, {}, {}},
+        {"inverted across the clip", &band, {100, 55, 0, 70}, {0, 0}, {}, {}},
+        {"upside down", nullptr, {10, 50, 110, 20}, {0, 0}, {}, {}},
     };
     const Image source = positionCoded(300, 200);
     for (const Case& c : cases) {
         CanaryImage canary(130, 75, 4);
         const auto before = canary.snapshot();
-        blitImage(canary.image(), c.clipped ? &band : nullptr, 0, c.rect, source, c.position, 255);
+        blitImage(canary.image(), c.clip, 0, c.rect, source, c.position, 255);
         EXPECT_TRUE(matchesModel(canary, before.get(), c.area, 0xFFFFFFFF,
                                  [&](int32_t x, int32_t y, uint32_t, PixelPath) {
                                      return sourceAt(source, x - c.area.left + c.areaSource.x,
