@@ -21,8 +21,8 @@ int NativeFile::open(const char* path) noexcept {
         return errno;
     }
     struct stat info;
-    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    const int error = ::fstat(fd_, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
+    if (error != 0) {
         ::close(fd_);
         fd_ = -1;
         return error;
