@@ -73,6 +73,24 @@ TEST(FrameTimerTest, LatePassesReturnAtOnceOncePerMissedDueTime) {
     EXPECT_EQ(time.now - start, 133u);
 }
 
+TEST(FrameTimerTest, ANewCycleBeginsAtTheOldOnesEndSoALatePassStillCatchesUp) {
+    FakeTime time;
+    FrameTimer timer(time.clock());
+    for (int i = 0; i < 60; ++i) {
+        timer.waitNextFrame(time.sleep());
+    }
+    ASSERT_EQ(time.now, 1000u);
+    time.now += 50;  // the pass after the cycle's last due time overruns
+
+    for (uint32_t due : {1016u, 1033u, 1050u}) {
+        timer.waitNextFrame([](uint32_t) { FAIL() << "a late wait must not sleep"; });
+        EXPECT_EQ(time.now, 1050u) << due;
+    }
+    timer.waitNextFrame(time.sleep());
+    EXPECT_EQ(time.now, 1066u);
+    EXPECT_EQ(timer.base, 1000u);
+}
+
 TEST(FrameTimerTest, ResynchronisesFiveSecondsBehind) {
     FakeTime time(1000);
     FrameTimer timer(time.clock());
