@@ -252,6 +252,44 @@ TEST_F(WaveDeviceTest, RewindingAPlayingSoundQueuesOneWholePassAfterTheCurrentOn
     }
 }
 
+TEST_F(WaveDeviceTest, AStoppedSoundResumesWhereItStopped) {
+    std::shared_ptr<ISound> sound = load(*manager_, 0, clickFile);
+    sound->start();
+    std::this_thread::sleep_for(30ms);
+    sound->stop();
+    std::this_thread::sleep_for(60ms);
+    sound->start();
+    std::this_thread::sleep_for(250ms);
+    const std::vector<int16_t> samples = recording(std::move(sound));
+    const std::vector<size_t> starts = clickStarts(samples);
+    ASSERT_EQ(starts.size(), 1u);
+    // One click with a stretch of silence inside it: the pause adds only zeros.
+    auto nonZero = [](auto first, auto last) {
+        std::vector<int16_t> kept;
+        std::copy_if(first, last, std::back_inserter(kept), [](int16_t s) { return s != 0; });
+        return kept;
+    };
+    EXPECT_EQ(nonZero(samples.begin(), samples.end()), nonZero(clickMono.begin(), clickMono.end()));
+    const auto lastSound = std::find_if(samples.rbegin(), samples.rend(), [](int16_t s) { return s != 0; });
+    const size_t span = static_cast<size_t>(samples.rend() - lastSound) - starts[0];
+    EXPECT_GT(span, clickFrames + rate / 50) << "no pause of 20 ms or more inside the click";
+}
+
+TEST_F(WaveDeviceTest, RewindingAStartedSoundThatHasPlayedOutPlaysItAgain) {
+    std::shared_ptr<ISound> sound = load(*manager_, 0, clickFile);
+    sound->start();
+    std::this_thread::sleep_for(250ms);
+    sound->rewind();  // the voice is still started: what is queued plays
+    std::this_thread::sleep_for(200ms);
+    const std::vector<int16_t> samples = recording(std::move(sound));
+    const std::vector<size_t> starts = clickStarts(samples);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_GT(starts[1], starts[0] + clickFrames);
+    for (size_t start : starts) {
+        EXPECT_TRUE(std::equal(clickMono.begin(), clickMono.end(), samples.begin() + start));
+    }
+}
+
 // The click widened to deeper samples: the extra low bits are zero, so it plays as the 16-bit click.
 std::string widenedClick(uint16_t tag, uint16_t bits) {
     std::string data;
