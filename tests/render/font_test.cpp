@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "core/exception.h"
+#include "platform/system_font.h"
 #include "render/font.h"
 
 namespace tavelo {
@@ -41,6 +43,38 @@ TEST(FontTest, RasterisesInkedGlyphsInTheirCell) {
             darkest = std::max<int>(darkest, bitmap.data()[i]);
         }
         EXPECT_EQ(darkest, 255);
+    }
+}
+
+TEST(FontTest, ARecordIsTheRasterisersGlyphSeenFromThePen) {
+    Font font(msPGothic, 0, 32, false, false);
+    platform::SystemFont rasteriser;
+    ASSERT_EQ(rasteriser.openLibrary(), 0);
+    ASSERT_EQ(rasteriser.create(msPGothic, 0, 32, false, false), 0);
+    ASSERT_EQ(rasteriser.select(), 0);
+    for (uint32_t code : {uint32_t{'A'}, uint32_t{'g'}, uint32_t{'j'}, uint32_t{' '}, uint32_t{0x3042}}) {
+        SCOPED_TRACE(code);
+        platform::GlyphMetrics metrics;
+        int error = 0;
+        const uint32_t size = rasteriser.getGlyphOutline(code, metrics, 0, nullptr, error);
+        std::vector<unsigned char> levels(size);
+        ASSERT_EQ(rasteriser.getGlyphOutline(code, metrics, size, levels.data(), error), size);
+
+        const GlyphData glyph = font.getGlyphData(code);
+        EXPECT_EQ(glyph.offsetX, metrics.originX);
+        EXPECT_EQ(glyph.offsetY, font.metrics().ascent - metrics.originY);
+        EXPECT_EQ(glyph.advanceX, metrics.cellIncX);
+        EXPECT_EQ(glyph.advanceY, metrics.cellIncY);
+        if (size == 0) {
+            EXPECT_EQ(glyph.bitmap, nullptr);
+            continue;
+        }
+        ASSERT_NE(glyph.bitmap, nullptr);
+        ASSERT_EQ(glyph.bitmap->height, metrics.blackBoxY);
+        ASSERT_EQ(glyph.bitmap->width, size / metrics.blackBoxY);
+        for (uint32_t i = 0; i < size; ++i) {
+            ASSERT_EQ(glyph.bitmap->data()[i], levels[i] * 255 / 64) << i;
+        }
     }
 }
 
