@@ -164,6 +164,8 @@ std::string chunk(const std::string& type, const std::string& data) {
 
 const std::string signature = "\x89PNG\r\n\x1a\n";
 
+// An 8-bit RGBA file whose header is complete, ending at an empty image data chunk: the constructor
+// reads up to that chunk and no further.
 std::string headerOnly(uint32_t width, uint32_t height) {
     std::string header;
     for (uint32_t value : {width, height}) {
@@ -172,7 +174,7 @@ std::string headerOnly(uint32_t width, uint32_t height) {
         }
     }
     header += std::string{8, 6, 0, 0, 0};  // 8-bit RGBA, not interlaced
-    return signature + chunk("IHDR", header) + chunk("IEND", "");
+    return signature + chunk("IHDR", header) + chunk("IDAT", "") + chunk("IEND", "");
 }
 
 // The offset of the first chunk of `type`.
@@ -216,6 +218,8 @@ TEST(PngLoaderTest, RefusesBrokenHeadersInTheConstructor) {
         {"zero height", headerOnly(16, 0)},
         // 70000 x 70000 RGBA: 19.6 GB, more than 32-bit sizes address.
         {"byte size overflowing", headerOnly(70000, 70000)},
+        // 32768 x 32768 RGBA: 2^32 bytes and the 15 spare ones.
+        {"byte size just past 32 bits", headerOnly(32768, 32768)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -226,6 +230,14 @@ TEST(PngLoaderTest, RefusesBrokenHeadersInTheConstructor) {
             EXPECT_EQ(e.what(), constructorFailure);
         }
     }
+}
+
+TEST(PngLoaderTest, TakesTheLargestImageWhoseBytesFit32Bits) {
+    // 32767 x 32768 RGBA and its 15 spare bytes: 4,294,836,239 bytes.
+    PngLoader loader(std::make_shared<MemoryStream>(headerOnly(32767, 32768)));
+    EXPECT_EQ(loader.getFormat(), PixelFormat::Argb32);
+    EXPECT_EQ(loader.getStride(), 32767u * 4);
+    EXPECT_EQ(loader.getHeight(), 32768u);
 }
 
 TEST(PngLoaderTest, RefusesBrokenImageDataWhenTheRowIsRead) {
