@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -14,7 +15,9 @@ struct Counted : Singleton<Counted> {
     static inline std::atomic<int> constructed{0};
     static inline std::atomic<int> destroyed{0};
     static inline std::atomic<int> failuresToCome{0};
+    static inline std::atomic<int> dwellMilliseconds{0};
     Counted() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(dwellMilliseconds.load()));
         if (failuresToCome > 0) {
             --failuresToCome;
             throw std::runtime_error("constructor failed");
@@ -31,16 +34,26 @@ protected:
         Counted::constructed = 0;
         Counted::destroyed = 0;
         Counted::failuresToCome = 0;
+        Counted::dwellMilliseconds = 0;
     }
     void TearDown() override { Singleton<Counted>::releaseInstance(); }
 };
 
 TEST_F(SingletonTest, ConstructsOnceForConcurrentFirstUses) {
+    // A slow constructor: the other threads pass the unlocked test and queue at the lock meanwhile.
+    Counted::dwellMilliseconds = 50;
+    std::atomic<bool> go{false};
     std::vector<std::thread> threads;
     std::vector<Counted*> seen(8);
     for (size_t i = 0; i < seen.size(); ++i) {
-        threads.emplace_back([&, i] { seen[i] = Singleton<Counted>::getInstance(); });
+        threads.emplace_back([&, i] {
+            while (!go) {
+                std::this_thread::yield();
+            }
+            seen[i] = Singleton<Counted>::getInstance();
+        });
     }
+    go = true;
     for (auto& thread : threads) {
         thread.join();
     }
