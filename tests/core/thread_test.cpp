@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <chrono>
@@ -79,6 +80,33 @@ TEST(ThreadTest, EmptyOrThrowingBodiesEndWithTheFailureCode) {
     thread.start([](ThreadNotifier&) { throw std::runtime_error("body failed"); });
     thread.stop();
     EXPECT_EQ(thread.exitCode(), Thread::failedExitCode);
+}
+
+TEST(ThreadTest, AThreadThatCannotStartThrowsAndRunsNothing) {
+    // New threads get a stack larger than the address space, so none can be made.
+    pthread_attr_t saved;
+    ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
+    pthread_attr_t huge;
+    pthread_attr_init(&huge);
+    pthread_attr_setstacksize(&huge, size_t{1} << 50);
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+
+    Thread thread;
+    std::atomic<bool> ran{false};
+    try {
+        thread.start([&](ThreadNotifier&) { ran = true; });
+        ADD_FAILURE() << "expected Win32Exception";
+    } catch (const Win32Exception& error) {
+        EXPECT_STREQ(error.what(), "_beginthreadex API failed in tavelo::Thread::start method.");
+        EXPECT_NE(error.code(), 0u);
+    }
+    pthread_setattr_default_np(&saved);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&saved);
+
+    EXPECT_FALSE(thread.isRunning());
+    thread.stop();  // nothing to join
+    EXPECT_FALSE(ran);
 }
 
 TEST(ThreadTest, NeverStartedThreadIsDestroyedWithoutWaiting) {
