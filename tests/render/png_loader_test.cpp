@@ -328,5 +328,43 @@ TEST(PngLoaderTest, AFailingStreamBecomesTheLoadersOwnError) {
     }
 }
 
+// A stream that delivers every byte asked for but, once a read reaches `shortFrom`, counts one fewer.
+class ShortCountingStream : public MemoryStream {
+public:
+    ShortCountingStream(std::string_view bytes, size_t shortFrom) : MemoryStream(bytes), shortFrom_(shortFrom) {}
+
+protected:
+    size_t readImpl(void* buffer, size_t size) override {
+        const size_t count = MemoryStream::readImpl(buffer, size);
+        read_ += count;
+        return read_ > shortFrom_ && count > 0 ? count - 1 : count;
+    }
+
+private:
+    size_t shortFrom_;
+    size_t read_ = 0;
+};
+
+TEST(PngLoaderTest, TheCountAStreamReportsDecidesWhetherItDeliveredTheBytes) {
+    const std::string good = noisyPng();
+    try {
+        PngLoader loader(std::make_shared<ShortCountingStream>(good, 0));
+        ADD_FAILURE() << "no exception";
+    } catch (const IoException& e) {
+        EXPECT_EQ(e.what(), constructorFailure);
+    }
+
+    PngLoader loader(std::make_shared<ShortCountingStream>(good, chunkAt(good, "IDAT") + 100));
+    std::vector<unsigned char> row(loader.getStride());
+    try {
+        for (uint32_t y = 0; y < loader.getHeight(); ++y) {
+            loader.load(row.data(), loader.getStride());
+        }
+        ADD_FAILURE() << "no exception";
+    } catch (const IoException& e) {
+        EXPECT_EQ(e.what(), rowFailure);
+    }
+}
+
 }  // namespace
 }  // namespace tavelo
