@@ -180,6 +180,14 @@ std::vector<size_t> clickStarts(const std::vector<int16_t>& recording) {
     }
 }
 
+// The whole click, sample for sample, at each of `starts` in `recording`.
+void expectWholeClicks(const std::vector<int16_t>& recording, const std::vector<size_t>& starts) {
+    for (size_t start : starts) {
+        ASSERT_LE(start + clickFrames, recording.size());
+        EXPECT_TRUE(std::equal(clickMono.begin(), clickMono.end(), recording.begin() + start));
+    }
+}
+
 // The recording holds silence, then the click cut short at each restart, then the whole click once,
 // then silence: as many starts as `plays`.
 void expectRestartedPlays(const std::vector<int16_t>& recording, size_t plays) {
@@ -195,8 +203,8 @@ void expectRestartedPlays(const std::vector<int16_t>& recording, size_t plays) {
             << "play " << i << " is not the click's beginning";
     }
     const size_t last = starts.back();
+    expectWholeClicks(recording, {last});
     ASSERT_LE(last + clickFrames, recording.size());
-    EXPECT_TRUE(std::equal(clickMono.begin(), clickMono.end(), recording.begin() + last));
     EXPECT_TRUE(std::all_of(recording.begin() + last + clickFrames, recording.end(),
                             [](int16_t s) { return s == 0; }));
 }
@@ -247,9 +255,7 @@ TEST_F(WaveDeviceTest, RewindingAPlayingSoundQueuesOneWholePassAfterTheCurrentOn
     const std::vector<size_t> starts = clickStarts(samples);
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_EQ(starts[1], starts[0] + clickFrames);
-    for (size_t start : starts) {
-        EXPECT_TRUE(std::equal(clickMono.begin(), clickMono.end(), samples.begin() + start));
-    }
+    expectWholeClicks(samples, starts);
 }
 
 TEST_F(WaveDeviceTest, AStoppedSoundResumesWhereItStopped) {
@@ -285,9 +291,7 @@ TEST_F(WaveDeviceTest, RewindingAStartedSoundThatHasPlayedOutPlaysItAgain) {
     const std::vector<size_t> starts = clickStarts(samples);
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_GT(starts[1], starts[0] + clickFrames);
-    for (size_t start : starts) {
-        EXPECT_TRUE(std::equal(clickMono.begin(), clickMono.end(), samples.begin() + start));
-    }
+    expectWholeClicks(samples, starts);
 }
 
 // The click widened to deeper samples: the extra low bits are zero, so it plays as the 16-bit click.
@@ -316,9 +320,7 @@ TEST_F(WaveDeviceTest, DeeperSamplesPlayAsTheirValues) {
     const std::vector<int16_t> samples = recording();
     const std::vector<size_t> starts = clickStarts(samples);
     ASSERT_EQ(starts.size(), 3u);
-    for (size_t start : starts) {
-        EXPECT_TRUE(std::equal(clickMono.begin(), clickMono.end(), samples.begin() + start));
-    }
+    expectWholeClicks(samples, starts);
 }
 
 TEST_F(WaveDeviceTest, ASoundHeldPastItsManagerKeepsTheEngineAndPlays) {
