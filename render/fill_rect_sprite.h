@@ -13,15 +13,21 @@ public:
 
     // Moves the rectangle, keeping its size.
     void setPosition(int32_t x, int32_t y) override;
-    int32_t getX() const override { return rect_.left; }
-    int32_t getY() const override { return rect_.top; }
+    int32_t getX() const override { return x_; }
+    int32_t getY() const override { return y_; }
     void draw(std::vector<DrawCommand>& commands, FrameResources& resources) const override;
-    void invalidate() override { invalidateRect(rect_); }
+    void invalidate() override { invalidateRect(getRect()); }
 
-    const Rect& getRect() const noexcept { return rect_; }
+    // The area drawn: near the coordinate limit it covers less, while the sprite keeps its size.
+    Rect getRect() const noexcept;
 
 private:
-    Rect rect_;
+    // Position and size are held whole (a size may not fit 32 bits, and an inverted rectangle keeps
+    // its negative one), so moving away from the limit and back restores the rectangle.
+    int32_t x_;
+    int32_t y_;
+    int64_t width_;
+    int64_t height_;
     Color color_;
 };
 

@@ -118,6 +118,25 @@ TEST_F(SpriteTest, AreasNearTheCoordinateLimitAreHeldToIt) {
     EXPECT_EQ(moved->getRect(), (Rect{INT32_MAX - 10, 0, INT32_MAX, 100}));
 }
 
+TEST_F(SpriteTest, FillRectSpriteKeepsItsSizeThroughMovesPastTheCoordinateLimit) {
+    auto sprite = fill(1, {0, 0, 100, 50});
+    sprite->setPosition(INT32_MAX - 10, 0);
+    sprite->setPosition(0, 0);
+    EXPECT_EQ(sprite->getRect(), (Rect{0, 0, 100, 50}));
+    sprite->show();
+    EXPECT_EQ(commandsOf(*sprite)[0].rect, (Rect{0, 0, 100, 50}));
+
+    // Wider than the 32-bit range: only the area drawn is held to it.
+    auto widest = fill(2, {INT32_MIN, 0, INT32_MAX, 10});
+    widest->setPosition(0, INT32_MIN);
+    EXPECT_EQ(widest->getRect(), (Rect{0, INT32_MIN, INT32_MAX, INT32_MIN + 10}));
+    widest->setPosition(INT32_MIN, 0);
+    EXPECT_EQ(widest->getRect(), (Rect{INT32_MIN, 0, INT32_MAX, 10}));
+    widest->setPosition(INT32_MIN + 1, 0);
+    widest->invalidate();
+    EXPECT_EQ(pendingSpans()[0], (BandSpan{0, 1366}));
+}
+
 TEST_F(SpriteTest, TextSpriteBoxesItsInkAndInvalidatesEachGlyph) {
     auto font = std::make_shared<TestFont>();
     GlyphData space;
