@@ -17,7 +17,8 @@ public:
     // Bytes of one decoded row.
     virtual uint32_t getStride() = 0;
 
-    // Decodes the next row into `row`, which holds at least getStride() bytes; returns getStride().
+    // Decodes the next row into `row`, which holds `rowBytes` bytes, at least getStride(); returns
+    // getStride().
     uint32_t load(unsigned char* row, uint32_t rowBytes) { return loadImpl(row, rowBytes); }
 
 protected:

@@ -66,11 +66,13 @@ PngLoader::~PngLoader() {
     destroyStructs();
 }
 
-uint32_t PngLoader::loadImpl(unsigned char* row, uint32_t) {
-    if (failed_ || rowsRead_ >= height_) {
+uint32_t PngLoader::loadImpl(unsigned char* row, uint32_t rowBytes) {
+    const uint32_t stride = getStride();
+    // libpng writes a whole row wherever it is told to: a shorter buffer is refused before that,
+    // and the row stays to be loaded into a buffer that holds it.
+    if (failed_ || rowsRead_ >= height_ || rowBytes < stride) {
         throwInvalidFormat(loadName);
     }
-    const uint32_t stride = getStride();
     if (passes_ > 1) {
         if (wholeImage_.empty()) {
             // Allocated before libpng runs, so an allocation failure never meets its long jump.

@@ -33,7 +33,8 @@ public:
     uint32_t getStride() override { return width_ * bytesPerPixel(format_); }
 
 protected:
-    // Throws IoException for corrupt or missing image data and for a call past the last row.
+    // Throws IoException for corrupt or missing image data, for a call past the last row and for a
+    // row buffer shorter than the stride.
     uint32_t loadImpl(unsigned char* row, uint32_t rowBytes) override;
 
 private:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -305,6 +306,42 @@ TEST(PngLoaderTest, RefusesARowPastTheLast) {
         unsigned char row[2];
         EXPECT_EQ(loader.load(row, 2), 2u);
         EXPECT_THROW(loader.load(row, 2), IoException);
+    }
+}
+
+TEST(PngLoaderTest, RefusesARowBufferShorterThanTheStrideBeforeWritingIt) {
+    // 64 RGBA pixels: rows of 256 bytes.
+    PngImage png;
+    png.width = 64;
+    png.height = 2;
+    png.colorType = PngImage::RgbAlpha;
+    png.rows.resize(png.rowBytes() * png.height);
+    for (size_t i = 0; i < png.rows.size(); ++i) {
+        png.rows[i] = static_cast<uint8_t>(i * 7);
+    }
+    const Decoded expected = decode(png);
+    for (bool interlaced : {false, true}) {
+        SCOPED_TRACE(interlaced ? "interlaced" : "plain");
+        png.interlaced = interlaced;
+        PngLoader loader(std::make_shared<MemoryStream>(velmora::test::encodePng(png)));
+        ASSERT_EQ(loader.getStride(), 256u);
+        for (uint32_t rowBytes : {0u, 16u, 255u}) {
+            // Exactly rowBytes long, so a write past it is a heap overflow.
+            std::vector<unsigned char> shortRow(rowBytes, 0xA5);
+            try {
+                loader.load(shortRow.data(), rowBytes);
+                ADD_FAILURE() << rowBytes << " bytes taken";
+            } catch (const IoException& e) {
+                EXPECT_EQ(e.what(), rowFailure);
+            }
+            EXPECT_EQ(shortRow, std::vector<unsigned char>(rowBytes, 0xA5));
+        }
+        // A refused buffer costs no row: both rows still load, in order.
+        std::vector<unsigned char> row(loader.getStride());
+        for (uint32_t y = 0; y < png.height; ++y) {
+            EXPECT_EQ(loader.load(row.data(), loader.getStride()), 256u);
+            EXPECT_TRUE(std::equal(row.begin(), row.end(), expected.bytes.begin() + 256 * y)) << "row " << y;
+        }
     }
 }
 
