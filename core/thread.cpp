@@ -7,11 +7,25 @@
 
 namespace tavelo {
 
+namespace {
+
+// The Thread whose body runs on this thread, until that body destroys it.
+thread_local const Thread* ownThread = nullptr;
+
+}  // namespace
+
 Thread::Thread() {
     notifier_.reset();
 }
 
 Thread::~Thread() {
+    if (ownThread == this) {
+        // Destroyed by its own body, which cannot join itself: the thread finishes on its own, and
+        // threadProc no longer touches this object.
+        ownThread = nullptr;
+        thread_.detach();
+        return;
+    }
     try {
         stop();
     } catch (...) {
@@ -43,13 +57,16 @@ void Thread::stop() {
 }
 
 uint32_t Thread::threadProc(Thread* thread) {
+    ownThread = thread;
     uint32_t code = 0;
     try {
         thread->body_(thread->notifier_);
     } catch (const std::exception&) {
         code = failedExitCode;
     }
-    thread->exitCode_.store(code, std::memory_order_release);
+    if (ownThread == thread) {
+        thread->exitCode_.store(code, std::memory_order_release);
+    }
     return code;
 }
 

@@ -11,6 +11,8 @@ namespace tavelo {
 
 // A thread that owns its body and an interrupt event. Stopping is cooperative: `stop` sets the
 // notifier, the body's next (or current) sleep or wait throws InterruptedException, then `stop` joins.
+// A body may stop its own Thread (that only interrupts) or destroy it (the thread is then detached
+// and finishes on its own; the body must not touch its captures after that).
 class Thread {
 public:
     using Body = std::function<void(ThreadNotifier&)>;

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 
 #include "core/exception.h"
@@ -129,6 +130,39 @@ TEST(ThreadTest, DestructorStopsARunningThread) {
         });
     }
     EXPECT_TRUE(interrupted);
+}
+
+// Sets its event when the thread that armed it has ended, after all its Thread's own code has run.
+struct ThreadEndSignal {
+    std::shared_ptr<Event> event;
+    ~ThreadEndSignal() {
+        if (event) {
+            event->set();
+        }
+    }
+};
+thread_local ThreadEndSignal threadEnd;
+
+TEST(ThreadTest, AThreadDestroyedByItsOwnBodyFinishesOnItsOwn) {
+    // Not make_shared: the weak pointer must not keep the Thread's memory, so that the sanitizers see
+    // any use of it after the body destroyed it.
+    std::shared_ptr<Thread> thread(new Thread);
+    const std::weak_ptr<Thread> watch = thread;
+    std::shared_ptr<Thread> lastReference;
+    Event handedOver;
+    const auto ended = std::make_shared<Event>();
+    thread->start([&](ThreadNotifier& notifier) {
+        threadEnd.event = ended;
+        handedOver.waitDeep(0xFFFFFFFF);
+        lastReference->stop();  // only interrupts: a body cannot join itself
+        EXPECT_TRUE(notifier.isSet());
+        // Destroys the Thread and with it this body's captures: nothing of them is used after.
+        lastReference.reset();
+    });
+    lastReference = std::move(thread);
+    handedOver.set();
+    ASSERT_TRUE(ended->waitDeep(10000));
+    EXPECT_TRUE(watch.expired());
 }
 
 TEST(ThreadTest, StartsAndStopsAThousandTimes) {
