@@ -37,16 +37,18 @@ private:
     __m128i pairs_;
 };
 
-// PSHUFB widens Gray8 and Rgb24 sources, PMADDUBSW interpolates the translucent ones without alpha. The
-// other members would gain nothing from SSSE3: they are the SSE2 set's.
+// PSHUFB widens Gray8, Rgb24 and GrayAlpha16 sources and spreads the alpha of sources with alpha,
+// PMADDUBSW interpolates the translucent ones without alpha. The Opaque Xrgb32 members would gain nothing
+// from SSSE3: they are the SSE2 set's.
 constinit const BlitKernelTable blitKernels =
     blitKernelTable([]<BlendMode Mode, OpacityClass Class, PixelFormat Format>() -> BlitKernel {
-        if constexpr (Format == PixelFormat::Gray8 || Format == PixelFormat::Rgb24 ||
-                      (Format == PixelFormat::Xrgb32 && Class != OpacityClass::Opaque)) {
-            return &blit<Mode, Class, Format>;
-        } else {
+        if constexpr (Format == PixelFormat::Xrgb32 && Class == OpacityClass::Opaque) {
+            return &sse2::blit<Mode, Class, Format>;
+        } else if constexpr (carriesAlpha(Format)) {
             constexpr OpacityClass member = Class == OpacityClass::Opaque ? Class : OpacityClass::Translucent;
-            return &sse2::blit<Mode, member, Format>;
+            return &blit<Mode, member, Format>;
+        } else {
+            return &blit<Mode, Class, Format>;
         }
     });
 
