@@ -23,17 +23,17 @@ requires(!carriesAlpha(Format) &&
           Class == OpacityClass::TranslucentOdd)) class Composition<Mode, Class, Format> {
 public:
     explicit Composition(const OpacityWeights& weights)
-        : weight_(weights.weight), pairs_(loadPairs(weights)) {}
+        : weightLanes_(lanes16(static_cast<int>(weights.weight))), pairs_(loadPairs(weights)) {}
 
-    uint32_t scalar(uint32_t d, uint32_t s) const {
-        return composeScalar<Mode, OpacityClass::Translucent>(d, s, weight_);
+    __m128i scalarFour(__m128i d, __m128i s) const {
+        return lerpScalarFour(d, Blend<Mode>::vector(d, s), weightLanes_, weightLanes_);
     }
     __m128i vector(__m128i d, __m128i s) const {
         return lerpPairs<Class>(d, Blend<Mode>::vector(d, s), pairs_);
     }
 
 private:
-    uint32_t weight_;
+    __m128i weightLanes_;
     __m128i pairs_;
 };
 
