@@ -26,7 +26,7 @@ public:
         : weightLanes_(lanes16(static_cast<int>(weights.weight))), pairs_(loadPairs(weights)) {}
 
     __m128i scalarFour(__m128i d, __m128i s) const {
-        return lerpScalarFour(d, Blend<Mode>::vector(d, s), weightLanes_, weightLanes_);
+        return lerpScalarFour(d, Blend<Mode>::vector(d, s), weightLanes_);
     }
     __m128i vector(__m128i d, __m128i s) const {
         return lerpPairs<Class>(d, Blend<Mode>::vector(d, s), pairs_);
