@@ -52,7 +52,7 @@ consteval BlitKernelTable blitKernelTable(Member member) {
 
 namespace sse2 {
 // blit<Mode, Class, Format> with Class Opaque or Translucent. The SSSE3 set calls the members that would
-// gain nothing from its instructions: every member for a source with alpha, and the Opaque Xrgb32 ones.
+// gain nothing from its instructions: the Opaque Xrgb32 ones.
 template <BlendMode Mode, OpacityClass Class, PixelFormat Format>
 void blit(const Image& destination, const OpacityWeights& weights, const Rect& rect, const Image& source,
           const Point& sourcePosition);

@@ -14,34 +14,12 @@ namespace tavelo::sse2 {
 
 #include "render/kernels/blit/blit_kernels.inc"
 
-// The members the SSSE3 set calls as well: every member for a source with alpha, and the Opaque ones
-// for Xrgb32.
-template BlitKernelFunction blit<BlendMode::Normal, OpacityClass::Opaque, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::Normal, OpacityClass::Opaque, PixelFormat::Argb32>;
+// The members the SSSE3 set calls as well: the Opaque ones for Xrgb32.
 template BlitKernelFunction blit<BlendMode::Normal, OpacityClass::Opaque, PixelFormat::Xrgb32>;
-template BlitKernelFunction blit<BlendMode::Normal, OpacityClass::Translucent, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::Normal, OpacityClass::Translucent, PixelFormat::Argb32>;
-template BlitKernelFunction blit<BlendMode::Add, OpacityClass::Opaque, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::Add, OpacityClass::Opaque, PixelFormat::Argb32>;
 template BlitKernelFunction blit<BlendMode::Add, OpacityClass::Opaque, PixelFormat::Xrgb32>;
-template BlitKernelFunction blit<BlendMode::Add, OpacityClass::Translucent, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::Add, OpacityClass::Translucent, PixelFormat::Argb32>;
-template BlitKernelFunction blit<BlendMode::Subtract, OpacityClass::Opaque, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::Subtract, OpacityClass::Opaque, PixelFormat::Argb32>;
 template BlitKernelFunction blit<BlendMode::Subtract, OpacityClass::Opaque, PixelFormat::Xrgb32>;
-template BlitKernelFunction blit<BlendMode::Subtract, OpacityClass::Translucent, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::Subtract, OpacityClass::Translucent, PixelFormat::Argb32>;
-template BlitKernelFunction blit<BlendMode::Multiply, OpacityClass::Opaque, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::Multiply, OpacityClass::Opaque, PixelFormat::Argb32>;
 template BlitKernelFunction blit<BlendMode::Multiply, OpacityClass::Opaque, PixelFormat::Xrgb32>;
-template BlitKernelFunction blit<BlendMode::Multiply, OpacityClass::Translucent, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::Multiply, OpacityClass::Translucent, PixelFormat::Argb32>;
-template BlitKernelFunction blit<BlendMode::InverseMultiply, OpacityClass::Opaque, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::InverseMultiply, OpacityClass::Opaque, PixelFormat::Argb32>;
 template BlitKernelFunction blit<BlendMode::InverseMultiply, OpacityClass::Opaque, PixelFormat::Xrgb32>;
-template BlitKernelFunction
-    blit<BlendMode::InverseMultiply, OpacityClass::Translucent, PixelFormat::GrayAlpha16>;
-template BlitKernelFunction blit<BlendMode::InverseMultiply, OpacityClass::Translucent, PixelFormat::Argb32>;
 
 // One Translucent member serves both parities.
 constinit const BlitKernelTable blitKernels =

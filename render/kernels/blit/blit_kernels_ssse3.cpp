@@ -23,30 +23,32 @@ requires(!carriesAlpha(Format) &&
           Class == OpacityClass::TranslucentOdd)) class Composition<Mode, Class, Format> {
 public:
     explicit Composition(const OpacityWeights& weights)
-        : weight_(weights.weight), pairs_(loadPairs(weights)) {}
+        : weightLanes_(lanes16(static_cast<int>(weights.weight))), pairs_(loadPairs(weights)) {}
 
-    uint32_t scalar(uint32_t d, uint32_t s) const {
-        return composeScalar<Mode, OpacityClass::Translucent>(d, s, weight_);
+    __m128i scalarFour(__m128i d, __m128i s) const {
+        return lerpScalarFour(d, Blend<Mode>::vector(d, s), weightLanes_);
     }
     __m128i vector(__m128i d, __m128i s) const {
         return lerpPairs<Class>(d, Blend<Mode>::vector(d, s), pairs_);
     }
 
 private:
-    uint32_t weight_;
+    __m128i weightLanes_;
     __m128i pairs_;
 };
 
-// PSHUFB widens Gray8 and Rgb24 sources, PMADDUBSW interpolates the translucent ones without alpha. The
-// other members would gain nothing from SSSE3: they are the SSE2 set's.
+// PSHUFB widens Gray8, Rgb24 and GrayAlpha16 sources and spreads the alpha of sources with alpha,
+// PMADDUBSW interpolates the translucent ones without alpha. The Opaque Xrgb32 members would gain nothing
+// from SSSE3: they are the SSE2 set's.
 constinit const BlitKernelTable blitKernels =
     blitKernelTable([]<BlendMode Mode, OpacityClass Class, PixelFormat Format>() -> BlitKernel {
-        if constexpr (Format == PixelFormat::Gray8 || Format == PixelFormat::Rgb24 ||
-                      (Format == PixelFormat::Xrgb32 && Class != OpacityClass::Opaque)) {
-            return &blit<Mode, Class, Format>;
-        } else {
+        if constexpr (Format == PixelFormat::Xrgb32 && Class == OpacityClass::Opaque) {
+            return &sse2::blit<Mode, Class, Format>;
+        } else if constexpr (carriesAlpha(Format)) {
             constexpr OpacityClass member = Class == OpacityClass::Opaque ? Class : OpacityClass::Translucent;
-            return &sse2::blit<Mode, member, Format>;
+            return &blit<Mode, member, Format>;
+        } else {
+            return &blit<Mode, Class, Format>;
         }
     });
 

@@ -4,6 +4,7 @@
 // source rows; the opacity of sources without alpha is one uniform interpolation weight.
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "render/kernels/fill_text_transition/kernel_support.h"
@@ -79,7 +80,7 @@ struct RowSums {
 };
 
 template <PixelFormat Format>
-[[gnu::always_inline]] inline RowSums rowSums(const unsigned char* row, const uint32_t (&columns)[4],
+[[gnu::always_inline]] inline RowSums rowSums(const unsigned char* row, const uint32_t* columns,
                                               const LaneWeights& weights) {
     return {horizontalSums(loadNeighbours<Format>(row, columns[0]), loadNeighbours<Format>(row, columns[1]),
                            weights.lowComplement, weights.low),
@@ -108,6 +109,55 @@ template <PixelFormat Format, bool BottomRow>
         return _mm_packus_epi16(mixRows(upper.first, lower.first, vertical),
                                 mixRows(upper.second, lower.second, vertical));
     }
+}
+
+// ---- The horizontal stage kept per source row: each pixel's four 16-bit sums.
+
+inline constexpr size_t horizontalBytes = 8;
+
+using HorizontalWeights = LaneWeights;
+
+[[gnu::always_inline]] inline HorizontalWeights horizontalWeights(__m128i positions) {
+    return spreadWeights(_mm_and_si128(_mm_srli_epi32(positions, 8), lanes32(252)));
+}
+
+template <PixelFormat Format>
+[[gnu::always_inline]] inline void filterFourInto(unsigned char* out, const unsigned char* row,
+                                                  const uint32_t* columns, const HorizontalWeights& weights) {
+    const RowSums sums = rowSums<Format>(row, columns, weights);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), sums.first);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), sums.second);
+}
+
+// One pixel's sums as horizontalSums gives them: 4 x (left x (64 - fx) + right x fx) per channel.
+template <PixelFormat Format>
+[[gnu::always_inline]] inline void filterOneInto(unsigned char* out, const unsigned char* row,
+                                                 uint32_t posX) {
+    const uint32_t column = posX >> 16;
+    const uint32_t fx = fraction6(posX);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i pixels = _mm_unpacklo_epi8(loadNeighbours<Format>(row, column), zero);
+    const __m128i sums =
+        _mm_add_epi16(_mm_mullo_epi16(pixels, lanes16(static_cast<int>(256 - 4 * fx))),
+                      _mm_mullo_epi16(_mm_srli_si128(pixels, 8), lanes16(static_cast<int>(4 * fx))));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), sums);
+}
+
+// The vertical stage of four pixels from their kept rows, as filterFour computes it.
+[[gnu::always_inline]] inline __m128i mixFour(const unsigned char* upper, const unsigned char* lower,
+                                              const VerticalWeights& vertical) {
+    const auto at = [](const unsigned char* sums) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums));
+    };
+    return _mm_packus_epi16(mixRows(at(upper), at(lower), vertical),
+                            mixRows(at(upper + 16), at(lower + 16), vertical));
+}
+
+[[gnu::always_inline]] inline __m128i keptFour(const unsigned char* upper) {
+    const auto at = [](const unsigned char* sums) {
+        return _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums)), 8);
+    };
+    return _mm_packus_epi16(at(upper), at(upper + 16));
 }
 
 #include "render/kernels/scaled_ssse3/draw_scaled.inc"

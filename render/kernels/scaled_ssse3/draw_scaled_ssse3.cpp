@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #include <tmmintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "render/kernels/fill_text_transition/kernel_support.h"
@@ -80,7 +81,7 @@ template <PixelFormat Format>
 // The horizontal stage for four pixels of one source row, packed to bytes:
 // (left x (64 - fx) + right x fx) >> 6 per channel, the one-pixel form's value exactly.
 template <PixelFormat Format>
-[[gnu::always_inline]] inline __m128i filterRowFour(const unsigned char* row, const uint32_t (&columns)[4],
+[[gnu::always_inline]] inline __m128i filterRowFour(const unsigned char* row, const uint32_t* columns,
                                                     __m128i weights01, __m128i weights23) {
     const __m128i pairs = neighbourPairs<Format>();
     const __m128i pixels01 = _mm_shuffle_epi8(
@@ -116,6 +117,51 @@ template <PixelFormat Format, bool BottomRow>
         const __m128i high = _mm_srli_epi16(_mm_maddubs_epi16(_mm_unpackhi_epi8(upper, lower), vertical), 6);
         return _mm_packus_epi16(low, high);
     }
+}
+
+// ---- The horizontal stage kept per source row: each pixel's filtered bytes.
+
+inline constexpr size_t horizontalBytes = 4;
+
+// The byte pairs (64 - fx, fx) of four pixels, spread over their channels: pixels 0 and 1, 2 and 3.
+struct HorizontalWeights {
+    __m128i pixels01;
+    __m128i pixels23;
+};
+
+[[gnu::always_inline]] inline HorizontalWeights horizontalWeights(__m128i positions) {
+    const __m128i fx = _mm_and_si128(_mm_srli_epi32(positions, 10), lanes32(63));
+    const __m128i pairWeights = _mm_add_epi32(_mm_sub_epi32(_mm_slli_epi32(fx, 8), fx), lanes32(64));
+    return {
+        _mm_shuffle_epi8(pairWeights, _mm_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 4, 5, 4, 5, 4, 5, 4, 5)),
+        _mm_shuffle_epi8(pairWeights, _mm_setr_epi8(8, 9, 8, 9, 8, 9, 8, 9, 12, 13, 12, 13, 12, 13, 12, 13))};
+}
+
+template <PixelFormat Format>
+[[gnu::always_inline]] inline void filterFourInto(unsigned char* out, const unsigned char* row,
+                                                  const uint32_t* columns, const HorizontalWeights& weights) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     filterRowFour<Format>(row, columns, weights.pixels01, weights.pixels23));
+}
+
+template <PixelFormat Format>
+[[gnu::always_inline]] inline void filterOneInto(unsigned char* out, const unsigned char* row,
+                                                 uint32_t posX) {
+    storePixel(out, filterOne<Format, true>(row, nullptr, posX, 0));
+}
+
+// The vertical stage of four pixels from their kept rows, as filterFour computes it.
+[[gnu::always_inline]] inline __m128i mixFour(const unsigned char* upper, const unsigned char* lower,
+                                              const VerticalWeights& vertical) {
+    const __m128i up = _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper));
+    const __m128i down = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lower));
+    const __m128i low = _mm_srli_epi16(_mm_maddubs_epi16(_mm_unpacklo_epi8(up, down), vertical), 6);
+    const __m128i high = _mm_srli_epi16(_mm_maddubs_epi16(_mm_unpackhi_epi8(up, down), vertical), 6);
+    return _mm_packus_epi16(low, high);
+}
+
+[[gnu::always_inline]] inline __m128i keptFour(const unsigned char* upper) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(upper));
 }
 
 #include "render/kernels/scaled_ssse3/draw_scaled.inc"

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "core/cpu.h"
 #include "render/kernels/blit/image_blit.h"
@@ -102,6 +103,54 @@ TEST_P(BlitImageTest, EveryCellMatchesTheModelForEveryWidthAndAlignment) {
                             << "width " << width << ", alignment " << alignment << ", format " << int(format)
                             << ", mode " << int(mode) << ", opacity " << int(opacity);
                     }
+                }
+            }
+        }
+    }
+}
+
+// Destination rows at addresses off 4-byte boundaries (a buffer the caller wrapped at any byte) take the
+// scalar form throughout: every cell on widths 1 to 40, and no byte outside the rectangle changes.
+TEST_P(BlitImageTest, RowsOffFourByteBoundariesMatchTheModel) {
+    SeededRandom random;
+    constexpr uint32_t margin = 16;
+    for (uint32_t width = 1; width <= 40; ++width) {
+        const auto offset = uint32_t(random.between(1, 3));
+        const uint32_t stride = width * 4 + uint32_t(random.between(0, 2)) * 4;  // every row off
+        constexpr uint32_t height = 2;
+        std::vector<unsigned char> buffer(margin + offset + size_t(stride) * height + margin);
+        const Image destination(
+            width, height, PixelFormat::Xrgb32, stride,
+            std::shared_ptr<unsigned char>(buffer.data() + margin + offset, [](unsigned char*) {}));
+        for (uint8_t format = 0; format < 5; ++format) {
+            const auto source = guardedSource(PixelFormat(format), width, height, 0, random);
+            for (uint8_t mode = 0; mode < 5; ++mode) {
+                for (size_t opacityClass = 0; opacityClass < 3; ++opacityClass) {
+                    const uint8_t opacity = opacityOfClass(opacityClass, random);
+                    const uint32_t weight = model::opacityWeight(opacity);
+                    random.fill(buffer.data(), buffer.size());
+                    const std::vector<unsigned char> before = buffer;
+                    blitImage(destination, nullptr, mode, boundsOf(destination), *source, {0, 0}, opacity);
+                    const uint32_t defined = model::blitDefinedBits(mode, PixelFormat(format), weight);
+                    std::vector<unsigned char> expected = before;
+                    for (uint32_t y = 0; y < height; ++y) {
+                        for (uint32_t x = 0; x < width; ++x) {
+                            unsigned char* at =
+                                expected.data() + margin + offset + size_t(y) * stride + x * 4;
+                            uint32_t d;
+                            std::memcpy(&d, at, 4);
+                            const uint32_t pixel =
+                                model::blitPixel(kernelSet(), PixelPath::Scalar, mode, PixelFormat(format), d,
+                                                 sourceAt(*source, x, y), weight);
+                            uint32_t got;
+                            std::memcpy(&got, buffer.data() + (at - expected.data()), 4);
+                            const uint32_t value = (pixel & defined) | (got & ~defined);
+                            std::memcpy(at, &value, 4);
+                        }
+                    }
+                    ASSERT_EQ(buffer, expected)
+                        << "width " << width << ", offset " << offset << ", format " << int(format)
+                        << ", mode " << int(mode) << ", opacity " << int(opacity);
                 }
             }
         }

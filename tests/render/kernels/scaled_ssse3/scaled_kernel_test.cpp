@@ -238,6 +238,41 @@ TEST_P(ScaledKernelTest, EveryRoutineMatchesTheModel) {
     EXPECT_EQ(routines, set() == KernelSet::Ssse3 ? 65 : 50);
 }
 
+// Spans on both sides of the width up to which the columns are tabled once per draw and each source
+// row's horizontal stage is kept for the destination rows that read it (2048 pixels): every format,
+// nearest and bilinear, enlarged rows that share their source rows, and the wider draws that step every
+// position and filter every row afresh.
+TEST_P(ScaledKernelTest, SpansAroundTheKeptWidthMatchTheModel) {
+    SeededRandom random;
+    for (const uint32_t width : {2040u, 2048u, 2049u, 2100u}) {
+        for (const PixelFormat format : allFormats) {
+            for (const uint8_t smooth : {0, 1}) {
+                const auto mode = BlendMode(random.between(0, 4));
+                const auto opacityClass = tavelo::carriesAlpha(format) || set() == KernelSet::Sse2
+                                              ? OpacityClass(random.between(0, 1))
+                                              : OpacityClass(random.coin() ? 0 : random.between(2, 3));
+                Case c{};
+                c.format = format;
+                c.call.mode = mode;
+                c.call.opacityClass = opacityClass;
+                c.call.weight = randomWeight(opacityClass, random);
+                c.sourceWidth = width / 3 + 2;
+                c.sourceHeight = 4;
+                c.call.sourceRect = {1, 0, int32_t(c.sourceWidth), int32_t(c.sourceHeight)};
+                c.width = width + 3;
+                c.height = 7;
+                c.alignment = uint32_t(random.between(0, 3)) * 4;
+                c.call.destinationRect = {int32_t(random.between(0, 3)), 0, int32_t(width), 7};
+                c.call.area = c.call.destinationRect;
+                c.call.smooth = smooth;
+                const tavelo::ScaledKernel kernel =
+                    kernelsOf(set())[size_t(mode)][size_t(opacityClass)][size_t(format)];
+                ASSERT_EQ(runCase(set(), kernel, c, random), "");
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(BothSets, ScaledKernelTest, bothInstructionSets(), instructionSetName);
 
 // Where the two sets compute alike they draw alike: every pixel of the one-pixel form, and the
