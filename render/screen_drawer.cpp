@@ -35,6 +35,8 @@ void Frame::clear() noexcept {
     dirty = false;
     commands.clear();
     resources.clear();
+    std::fill(bandStarts.begin(), bandStarts.end(), 0);
+    bandCommands.clear();
 }
 
 ScreenDrawer::ScreenDrawer(const std::shared_ptr<SpriteManager>& spriteManager, uint32_t width,
@@ -52,8 +54,10 @@ ScreenDrawer::ScreenDrawer(const std::shared_ptr<SpriteManager>& spriteManager, 
     bandCount_ = static_cast<uint32_t>((uint64_t{height} + bandHeight_ - 1) / bandHeight_);
     for (Frame* frame : {&pending_, &ready_, &drawing_}) {
         frame->spans.resize(bandCount_);
+        frame->bandStarts.resize(size_t{bandCount_} + 1);
     }
     lastDrawnSpans_.resize(bandCount_);
+    bandCursors_.resize(bandCount_);
 }
 
 int32_t ScreenDrawer::bandTop(uint32_t band) const noexcept {
@@ -101,10 +105,45 @@ const Rect& ScreenDrawer::buildFrame() {
             entry.sprite->draw(pending_.commands, pending_.resources);
         }
     }
+    listBandCommands(pending_);
     mergeDirty(pending_, ready_);
     std::swap(pending_, ready_);
     pending_.clear();
     return ready_.dirtyRect;
+}
+
+void ScreenDrawer::listBandCommands(Frame& frame) {
+    // The bands a command reaches are those whose rows it meets: rect.bottom > band top and rect.top <
+    // band bottom (signed; columns are left to the band's clip), a run of bands [first, end).
+    const int64_t rows = bandHeight_;
+    const auto bandRun = [&](const Rect& rect) -> std::pair<uint32_t, uint32_t> {
+        if (rect.top >= int64_t{height_} || rect.bottom <= 0) {
+            return {0, 0};
+        }
+        const int64_t first = rect.top < 0 ? 0 : rect.top / rows;
+        const int64_t end = std::min<int64_t>((int64_t{rect.bottom} + rows - 1) / rows, bandCount_);
+        return first < end ? std::pair<uint32_t, uint32_t>(first, end) : std::pair<uint32_t, uint32_t>(0, 0);
+    };
+    // Counted first, so that each band's indices sit together in drawing order.
+    std::vector<uint32_t>& starts = frame.bandStarts;
+    std::fill(starts.begin(), starts.end(), 0);
+    for (const DrawCommand& command : frame.commands) {
+        const auto [first, end] = bandRun(command.rect);
+        for (uint32_t band = first; band < end; ++band) {
+            ++starts[size_t{band} + 1];
+        }
+    }
+    for (uint32_t band = 0; band < bandCount_; ++band) {
+        starts[size_t{band} + 1] += starts[band];
+        bandCursors_[band] = starts[band];
+    }
+    frame.bandCommands.resize(starts[bandCount_]);
+    for (uint32_t index = 0; index < frame.commands.size(); ++index) {
+        const auto [first, end] = bandRun(frame.commands[index].rect);
+        for (uint32_t band = first; band < end; ++band) {
+            frame.bandCommands[bandCursors_[band]++] = index;
+        }
+    }
 }
 
 void ScreenDrawer::mergeDirty(Frame& a, Frame& b) {
@@ -151,11 +190,10 @@ Rect ScreenDrawer::drawBand(const Image& destination, uint32_t band, int32_t off
         return dirty;
     }
     const ClipInfo clip{{span.x0, top + offsetY, span.x1, bottom + offsetY}, 0, offsetY};
-    for (const DrawCommand& command : drawing_.commands) {
-        // Only the rows decide: the clip takes care of the columns.
-        if (command.rect.bottom > top && command.rect.top < bottom) {
-            executeDrawCommand(destination, &clip, command);
-        }
+    // Only the rows decided which commands reach the band: the clip takes care of the columns.
+    const uint32_t* indices = drawing_.bandCommands.data();
+    for (uint32_t i = drawing_.bandStarts[band]; i < drawing_.bandStarts[size_t{band} + 1]; ++i) {
+        executeDrawCommand(destination, &clip, drawing_.commands[indices[i]]);
     }
     return dirty;
 }

@@ -32,6 +32,11 @@ struct Frame {
     // The layer's commands, in drawing order.
     std::vector<DrawCommand> commands;
     FrameResources resources;
+    // The commands whose rows reach each band, as indices into `commands` in drawing order: band b's
+    // are bandCommands[bandStarts[b]] up to bandCommands[bandStarts[b + 1]]. Built with the commands,
+    // so a band visits only its own instead of testing every command of the frame.
+    std::vector<uint32_t> bandStarts;
+    std::vector<uint32_t> bandCommands;
 
     // Back to a clean frame of the same band count; the lists keep their capacity.
     void clear() noexcept;
@@ -90,6 +95,8 @@ private:
     // The rows of a band: [top, bottom).
     int32_t bandTop(uint32_t band) const noexcept;
     int32_t bandBottom(uint32_t band) const noexcept;
+    // Fills the frame's per-band command lists from its commands.
+    void listBandCommands(Frame& frame);
 
     std::weak_ptr<SpriteManager> spriteManager_;
     uint32_t width_;
@@ -101,6 +108,8 @@ private:
     Frame ready_;
     Frame drawing_;
     std::vector<BandSpan> lastDrawnSpans_;
+    // Where the next command index of each band goes while the lists are filled.
+    std::vector<uint32_t> bandCursors_;
 };
 
 }  // namespace tavelo

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "render/sprite_manager.h"
 #include "render/text_sprite.h"
 #include "tests/support/allocation_tracker.h"
+#include "tests/support/seeded_random.h"
 #include "tests/support/test_font.h"
 
 namespace tavelo {
@@ -29,6 +31,8 @@ void executeDrawCommand(const Image& destination, const ClipInfo* clip, const Dr
 }
 
 namespace {
+
+using velmora::test::SeededRandom;
 
 class ScreenDrawerTest : public ::testing::Test {
 protected:
@@ -194,6 +198,42 @@ TEST_F(ScreenDrawerTest, DrawBandExecutesOnlyCommandsReachingTheBandClippedToIts
     handOver();
     EXPECT_EQ(drawer->drawBand(band, 69, 0), (Rect{0, 759, 1, 768}));
     EXPECT_TRUE(g_executed.empty());
+}
+
+TEST_F(ScreenDrawerTest, EachBandExecutesTheCommandsThatReachItsRowsInOrder) {
+    // Rectangles of every kind: inside, across and beyond the layer's rows, empty, inverted, at the
+    // bottom band of 9 rows. Each band must run, in list order, exactly the commands whose rows meet it.
+    SeededRandom random;
+    std::vector<Rect> rects{
+        {0, 759, 5, 768}, {0, 768, 5, 800}, {0, 767, 5, 768}, {0, -5, 5, 0}, {0, -5, 5, 1},
+        {0, 12, 5, 12},   {0, 13, 5, 12},   {0, 23, 5, 12},   {0, 0, 0, 0},  {0, INT32_MIN, 5, INT32_MAX}};
+    for (int i = 0; i < 300; ++i) {
+        const int32_t top = static_cast<int32_t>(random.between(-40, 800));
+        rects.push_back({0, top, 5, static_cast<int32_t>(top + random.between(-15, 120))});
+    }
+    for (size_t i = 0; i < rects.size(); ++i) {
+        fill(rects[i], static_cast<uint32_t>(i));
+    }
+    drawer->invalidate({0, 0, 1366, 768});
+    handOver();
+    const Image band(1366, 768, PixelFormat::Xrgb32, 1366 * 4, nullptr);
+    for (uint32_t index = 0; index < 70; ++index) {
+        const int32_t top = int32_t(index) * 11;
+        const int32_t bottom = std::min(top + 11, 768);
+        std::vector<Rect> expected;
+        for (const Rect& rect : rects) {
+            if (rect.bottom > top && rect.top < bottom) {
+                expected.push_back(rect);
+            }
+        }
+        g_executed.clear();
+        drawer->drawBand(band, index, 0);
+        std::vector<Rect> executed;
+        for (const ExecutedCommand& command : g_executed) {
+            executed.push_back(command.command.rect);
+        }
+        ASSERT_EQ(executed, expected) << "band " << index;
+    }
 }
 
 TEST_F(ScreenDrawerTest, ASteadySceneBuildsFramesWithoutAllocating) {
