@@ -30,9 +30,17 @@ void clearSpans(std::vector<BandSpan>& spans) noexcept {
 }  // namespace
 
 void Frame::clear() noexcept {
+    clearDirt();
+    clearCommands();
+}
+
+void Frame::clearDirt() noexcept {
     clearSpans(spans);
     dirtyRect = {};
     dirty = false;
+}
+
+void Frame::clearCommands() noexcept {
     commands.clear();
     resources.clear();
     std::fill(bandStarts.begin(), bandStarts.end(), 0);
@@ -112,23 +120,26 @@ const Rect& ScreenDrawer::buildFrame() {
     return ready_.dirtyRect;
 }
 
+std::pair<uint32_t, uint32_t> ScreenDrawer::bandRun(const Rect& rect) const noexcept {
+    // The rows decide, as a band would test them: rect.bottom > band top and rect.top < band bottom
+    // (signed); the band's clip takes care of the columns. Clamped first, so 32-bit division will do.
+    if (rect.top >= static_cast<int64_t>(height_) || rect.bottom <= 0) {
+        return {0, 0};
+    }
+    const uint32_t top = static_cast<uint32_t>(std::max(rect.top, 0));
+    const uint32_t bottom = static_cast<uint32_t>(std::min<int64_t>(rect.bottom, height_));
+    const uint32_t first = top / bandHeight_;
+    const uint32_t end = (bottom + bandHeight_ - 1) / bandHeight_;
+    return first < end ? std::pair<uint32_t, uint32_t>(first, end) : std::pair<uint32_t, uint32_t>(0, 0);
+}
+
 void ScreenDrawer::listBandCommands(Frame& frame) {
-    // The bands a command reaches are those whose rows it meets: rect.bottom > band top and rect.top <
-    // band bottom (signed; columns are left to the band's clip), a run of bands [first, end).
-    const int64_t rows = bandHeight_;
-    const auto bandRun = [&](const Rect& rect) -> std::pair<uint32_t, uint32_t> {
-        if (rect.top >= int64_t{height_} || rect.bottom <= 0) {
-            return {0, 0};
-        }
-        const int64_t first = rect.top < 0 ? 0 : rect.top / rows;
-        const int64_t end = std::min<int64_t>((int64_t{rect.bottom} + rows - 1) / rows, bandCount_);
-        return first < end ? std::pair<uint32_t, uint32_t>(first, end) : std::pair<uint32_t, uint32_t>(0, 0);
-    };
     // Counted first, so that each band's indices sit together in drawing order.
     std::vector<uint32_t>& starts = frame.bandStarts;
     std::fill(starts.begin(), starts.end(), 0);
+    commandBands_.clear();
     for (const DrawCommand& command : frame.commands) {
-        const auto [first, end] = bandRun(command.rect);
+        const auto [first, end] = commandBands_.emplace_back(bandRun(command.rect));
         for (uint32_t band = first; band < end; ++band) {
             ++starts[size_t{band} + 1];
         }
@@ -138,8 +149,8 @@ void ScreenDrawer::listBandCommands(Frame& frame) {
         bandCursors_[band] = starts[band];
     }
     frame.bandCommands.resize(starts[bandCount_]);
-    for (uint32_t index = 0; index < frame.commands.size(); ++index) {
-        const auto [first, end] = bandRun(frame.commands[index].rect);
+    for (uint32_t index = 0; index < commandBands_.size(); ++index) {
+        const auto [first, end] = commandBands_[index];
         for (uint32_t band = first; band < end; ++band) {
             frame.bandCommands[bandCursors_[band]++] = index;
         }
@@ -169,10 +180,18 @@ void ScreenDrawer::mergeDirty(Frame& a, Frame& b) {
 
 void ScreenDrawer::handOver() {
     if (hasDrawingFrame_) {
-        retireDrawnFrame();
+        std::swap(lastDrawnSpans_, drawing_.spans);
+        drawing_.clearDirt();
     }
     hasDrawingFrame_ = true;
     std::swap(ready_, drawing_);
+}
+
+void ScreenDrawer::releaseRetired() noexcept {
+    // A built frame waiting for the workers is always dirty.
+    if (!ready_.dirty) {
+        ready_.clearCommands();
+    }
 }
 
 void ScreenDrawer::retireDrawnFrame() {

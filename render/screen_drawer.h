@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "render/draw_command.h"
@@ -40,6 +41,10 @@ struct Frame {
 
     // Back to a clean frame of the same band count; the lists keep their capacity.
     void clear() noexcept;
+    // Nothing dirty any more; the commands and their keep-alive lists stay.
+    void clearDirt() noexcept;
+    // No commands, and nothing kept alive for them.
+    void clearCommands() noexcept;
 };
 
 // Turns one layer's sprites into frames of draw commands, band by band. A band is as many whole rows
@@ -67,8 +72,12 @@ public:
     const Rect& buildFrame();
     // Makes both frames dirty in the union of their dirty areas.
     static void mergeDirty(Frame& a, Frame& b);
-    // Gives the ready frame to the workers, retiring the frame they drew before.
+    // Gives the ready frame to the workers, retiring the frame they drew before. The retired frame's
+    // commands and the last references to their images go only with `releaseRetired` (or the next
+    // build), so that the Screen can start the workers first.
     void handOver();
+    // Lets go of the commands of a ready frame that has nothing to draw, as the retired one has.
+    void releaseRetired() noexcept;
     // Ends the drawing frame's life; its spans become the ones last drawn.
     void retireDrawnFrame();
 
@@ -97,6 +106,8 @@ private:
     int32_t bandBottom(uint32_t band) const noexcept;
     // Fills the frame's per-band command lists from its commands.
     void listBandCommands(Frame& frame);
+    // The bands whose rows `rect` meets, [first, end).
+    std::pair<uint32_t, uint32_t> bandRun(const Rect& rect) const noexcept;
 
     std::weak_ptr<SpriteManager> spriteManager_;
     uint32_t width_;
@@ -108,7 +119,8 @@ private:
     Frame ready_;
     Frame drawing_;
     std::vector<BandSpan> lastDrawnSpans_;
-    // Where the next command index of each band goes while the lists are filled.
+    // While the lists are filled: each command's bands, and where each band's next index goes.
+    std::vector<std::pair<uint32_t, uint32_t>> commandBands_;
     std::vector<uint32_t> bandCursors_;
 };
 

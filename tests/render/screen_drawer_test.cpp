@@ -266,6 +266,31 @@ TEST_F(ScreenDrawerTest, ASteadySceneBuildsFramesWithoutAllocating) {
     EXPECT_EQ(velmora::test::allocationCount(), before);
 }
 
+TEST_F(ScreenDrawerTest, TheRetiredFrameLetsItsImagesGoOnRelease) {
+    auto image = std::make_shared<Image>(8, 8, PixelFormat::Argb32);
+    auto picture = std::make_shared<ImageSprite>(manager, drawer, 1, 5, 5, 0, image);
+    manager->add(picture);
+    picture->show();
+    picture->invalidate();
+    handOver();
+    const long drawn = image.use_count();  // the sprite's and the drawing frame's
+    picture->invalidate();
+    handOver();
+    // The first frame is retired, but its commands go only on release: a frame built meanwhile and
+    // waiting for the workers keeps its own.
+    EXPECT_EQ(image.use_count(), drawn + 1);
+    EXPECT_TRUE(drawer->getReady().spans[0].isEmpty());
+    drawer->releaseRetired();
+    EXPECT_EQ(image.use_count(), drawn);
+    EXPECT_TRUE(drawer->getReady().commands.empty());
+
+    picture->invalidate();
+    drawer->buildFrame();
+    drawer->releaseRetired();
+    EXPECT_EQ(drawer->getReady().commands.size(), 1u);
+    EXPECT_EQ(image.use_count(), drawn + 1);
+}
+
 TEST_F(ScreenDrawerTest, HandOverRetiresTheFrameDrawnBefore) {
     drawer->invalidate({0, 0, 10, 10});
     handOver();
