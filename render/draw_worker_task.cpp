@@ -46,7 +46,7 @@ struct FrameBands {
             stale = uniteRect(stale, b->staleBandRect(index));
         }
         if (!stale.isEmpty()) {
-            blitImage(back, stale, front, {stale.left, stale.top}, 255);
+            restore(stale, a->overwrittenBandRect(index));
         }
         // Layer 1's band buffer holds the band's rows from its own row 0.
         const int32_t bandTop = static_cast<int32_t>(uint64_t{index} * a->getBandHeight());
@@ -64,6 +64,22 @@ struct FrameBands {
             intersectRect(presented, {presented.left, bandTop, presented.right, bandBottom});
         if (!finished.isEmpty()) {
             presenter.stageBand(back, finished);
+        }
+    }
+
+    // Copies the stale area from the front buffer, but for the columns that are overwritten anyway.
+    void restore(const Rect& stale, const Rect& overwritten) const {
+        const Rect pieces[] = {
+            {stale.left, stale.top, std::min(stale.right, overwritten.left), stale.bottom},
+            {std::max(stale.left, overwritten.right), stale.top, stale.right, stale.bottom}};
+        if (overwritten.isEmpty()) {
+            blitImage(back, stale, front, {stale.left, stale.top}, 255);
+            return;
+        }
+        for (const Rect& piece : pieces) {
+            if (!piece.isEmpty()) {
+                blitImage(back, piece, front, {piece.left, piece.top}, 255);
+            }
         }
     }
 

@@ -217,6 +217,22 @@ Rect ScreenDrawer::drawBand(const Image& destination, uint32_t band, int32_t off
     return dirty;
 }
 
+Rect ScreenDrawer::overwrittenBandRect(uint32_t band) const {
+    const BandSpan& span = drawing_.spans[band];
+    const uint32_t first = drawing_.bandStarts[band];
+    if (span.isEmpty() || first == drawing_.bandStarts[size_t{band} + 1]) {
+        return {};
+    }
+    // Only a Normal fill at full opacity stores its colour without reading the destination.
+    const DrawCommand& command = drawing_.commands[drawing_.bandCommands[first]];
+    const Rect area{span.x0, bandTop(band), span.x1, bandBottom(band)};
+    const bool overwrites = command.kind == DrawCommandKind::FillRectCommand &&
+                            command.blendMode == BlendMode::Normal && command.alpha == 255 &&
+                            command.rect.left <= area.left && command.rect.top <= area.top &&
+                            command.rect.right >= area.right && command.rect.bottom >= area.bottom;
+    return overwrites ? area : Rect{};
+}
+
 Rect ScreenDrawer::staleBandRect(uint32_t band) const {
     const int32_t top = bandTop(band);
     const int32_t bottom = bandBottom(band);

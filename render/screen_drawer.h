@@ -88,6 +88,10 @@ public:
     // The part of a band that changed in the last drawn frame and is not entirely redrawn by this one:
     // the worker restores it from the last presented frame before drawing.
     Rect staleBandRect(uint32_t band) const;
+    // The dirty columns of a band whose pixels the band's first command overwrites, whatever lay there
+    // (an opaque fill over all of them), as a rectangle of the band's rows; otherwise empty. What the
+    // stale copy would restore there is overwritten before anything reads it.
+    Rect overwrittenBandRect(uint32_t band) const;
 
     uint32_t getWidth() const noexcept { return width_; }
     uint32_t getHeight() const noexcept { return height_; }

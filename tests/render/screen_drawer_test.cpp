@@ -236,6 +236,50 @@ TEST_F(ScreenDrawerTest, EachBandExecutesTheCommandsThatReachItsRowsInOrder) {
     }
 }
 
+TEST_F(ScreenDrawerTest, ABandIsOverwrittenOnlyByAnOpaqueNormalFillOverAllItsDirtyPixels) {
+    // Band 1 (rows 11 to 22) dirty in columns 100 to 200 on a 1366 x 768 layer.
+    struct Case {
+        const char* name;
+        Rect rect;
+        BlendMode mode;
+        uint8_t alpha;
+        bool overwrites;
+    };
+    const Case cases[] = {
+        {"covering", {100, 11, 200, 22}, BlendMode::Normal, 255, true},
+        {"beyond the band", {-5, 0, 1366, 768}, BlendMode::Normal, 255, true},
+        {"one column short on the left", {101, 0, 200, 768}, BlendMode::Normal, 255, false},
+        {"one column short on the right", {100, 0, 199, 768}, BlendMode::Normal, 255, false},
+        {"one row short at the top", {100, 12, 200, 768}, BlendMode::Normal, 255, false},
+        {"one row short at the bottom", {100, 0, 200, 21}, BlendMode::Normal, 255, false},
+        {"translucent", {0, 0, 1366, 768}, BlendMode::Normal, 254, false},
+        {"added", {0, 0, 1366, 768}, BlendMode::Add, 255, false},
+    };
+    for (const Case& c : cases) {
+        manager = std::make_shared<SpriteManager>();
+        drawer = std::make_shared<ScreenDrawer>(manager, 1366, 768, 65536 / (1366 * 4));
+        auto first = fill(c.rect, 0);
+        first->setBlendMode(c.mode);
+        first->setAlpha(c.alpha);
+        fill({0, 0, 1366, 768}, 1);  // opaque, but second
+        drawer->invalidate({100, 15, 200, 16});
+        handOver();
+        EXPECT_EQ(drawer->overwrittenBandRect(1), c.overwrites ? (Rect{100, 11, 200, 22}) : Rect{}) << c.name;
+        EXPECT_EQ(drawer->overwrittenBandRect(2), Rect{}) << c.name << ": nothing dirty";
+    }
+    // An image drawn first writes what its pixels make of the destination.
+    manager = std::make_shared<SpriteManager>();
+    drawer = std::make_shared<ScreenDrawer>(manager, 1366, 768, 65536 / (1366 * 4));
+    auto picture = std::make_shared<ImageSprite>(manager, drawer, 1, 0, 0, 0,
+                                                 std::make_shared<Image>(1366, 768, PixelFormat::Xrgb32));
+    manager->add(picture);
+    picture->show();
+    fill({0, 0, 1366, 768}, 1);
+    drawer->invalidate({100, 15, 200, 16});
+    handOver();
+    EXPECT_EQ(drawer->overwrittenBandRect(1), Rect{});
+}
+
 TEST_F(ScreenDrawerTest, ASteadySceneBuildsFramesWithoutAllocating) {
     for (int32_t i = 0; i < 20; ++i) {
         fill({i, i, i + 30, i + 40});
