@@ -211,7 +211,15 @@ Rect ScreenDrawer::drawBand(const Image& destination, uint32_t band, int32_t off
     const ClipInfo clip{{span.x0, top + offsetY, span.x1, bottom + offsetY}, 0, offsetY};
     // Only the rows decided which commands reach the band: the clip takes care of the columns.
     const uint32_t* indices = drawing_.bandCommands.data();
-    for (uint32_t i = drawing_.bandStarts[band]; i < drawing_.bandStarts[size_t{band} + 1]; ++i) {
+    const uint32_t end = drawing_.bandStarts[size_t{band} + 1];
+    for (uint32_t i = drawing_.bandStarts[band]; i < end; ++i) {
+        // The frame thread wrote the commands, so each is a cache miss here: fetch the next one while
+        // this one draws.
+        if (i + 1 < end) {
+            const auto* next = reinterpret_cast<const char*>(&drawing_.commands[indices[i + 1]]);
+            __builtin_prefetch(next);
+            __builtin_prefetch(next + sizeof(DrawCommand) - 1);
+        }
         executeDrawCommand(destination, &clip, drawing_.commands[indices[i]]);
     }
     return dirty;
