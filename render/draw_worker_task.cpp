@@ -69,13 +69,14 @@ struct FrameBands {
 
     // Copies the stale area from the front buffer, but for the columns that are overwritten anyway.
     void restore(const Rect& stale, const Rect& overwritten) const {
-        const Rect pieces[] = {
-            {stale.left, stale.top, std::min(stale.right, overwritten.left), stale.bottom},
-            {std::max(stale.left, overwritten.right), stale.top, stale.right, stale.bottom}};
         if (overwritten.isEmpty()) {
             blitImage(back, stale, front, {stale.left, stale.top}, 255);
             return;
         }
+        // Both cover the band's rows: what is left are the columns either side.
+        const Rect pieces[] = {
+            {stale.left, stale.top, std::min(stale.right, overwritten.left), stale.bottom},
+            {std::max(stale.left, overwritten.right), stale.top, stale.right, stale.bottom}};
         for (const Rect& piece : pieces) {
             if (!piece.isEmpty()) {
                 blitImage(back, piece, front, {piece.left, piece.top}, 255);
