@@ -1,5 +1,6 @@
 #include "render/draw_worker_task.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/cpu.h"
@@ -19,8 +20,14 @@ void blitImage(const Image& destination, const Rect& rect, const Image& source, 
     blit(destination, nullptr, BlendMode::Normal, rect, source, sourcePosition, opacity);
 }
 
+// The part of `rect` that lies inside the 32-bit `image`.
+Rect insideImage(const Rect& rect, const Image& image) {
+    return intersectRect(rect, {0, 0, static_cast<int32_t>(image.width), static_cast<int32_t>(image.height)});
+}
+
 // One frame as a worker draws it: `a` is drawn straight into the back buffer, `b` (when set) into the
-// band buffer and composed over it.
+// band buffer and composed over it. Each finished band's part of the frame rectangle is staged with
+// the presenter at once, while its rows are still in this worker's cache.
 struct FrameBands {
     const ScreenDrawer* a;
     const ScreenDrawer* b;
@@ -30,6 +37,8 @@ struct FrameBands {
     uint8_t level;
     const Image* mask;
     TransitionTable table;
+    platform::IPresenter& presenter;
+    Rect presented;  // the frame rectangle, inside the back buffer
 
     void draw(uint32_t index) const {
         Rect stale = a->staleBandRect(index);
@@ -37,7 +46,7 @@ struct FrameBands {
             stale = uniteRect(stale, b->staleBandRect(index));
         }
         if (!stale.isEmpty()) {
-            blitImage(back, stale, front, {stale.left, stale.top}, 255);
+            restore(stale, a->overwrittenBandRect(index));
         }
         // Layer 1's band buffer holds the band's rows from its own row 0.
         const int32_t bandTop = static_cast<int32_t>(uint64_t{index} * a->getBandHeight());
@@ -46,6 +55,32 @@ struct FrameBands {
         const Rect area = uniteRect(drawnB, drawnA);
         if (b && !area.isEmpty()) {
             compose(area, {area.left, area.top - bandTop});
+        }
+        // No later band writes these rows, so they are final; the rest of the frame rectangle in them
+        // already matches the last frame, as the stale copy made it.
+        const int32_t bandBottom = static_cast<int32_t>(
+            std::min<int64_t>(int64_t{bandTop} + a->getBandHeight(), int64_t{back.height}));
+        const Rect finished =
+            intersectRect(presented, {presented.left, bandTop, presented.right, bandBottom});
+        if (!finished.isEmpty()) {
+            presenter.stageBand(back, finished);
+        }
+    }
+
+    // Copies the stale area from the front buffer, but for the columns that are overwritten anyway.
+    void restore(const Rect& stale, const Rect& overwritten) const {
+        if (overwritten.isEmpty()) {
+            blitImage(back, stale, front, {stale.left, stale.top}, 255);
+            return;
+        }
+        // Both cover the band's rows: what is left are the columns either side.
+        const Rect pieces[] = {
+            {stale.left, stale.top, std::min(stale.right, overwritten.left), stale.bottom},
+            {std::max(stale.left, overwritten.right), stale.top, stale.right, stale.bottom}};
+        for (const Rect& piece : pieces) {
+            if (!piece.isEmpty()) {
+                blitImage(back, piece, front, {piece.left, piece.top}, 255);
+            }
         }
     }
 
@@ -83,7 +118,11 @@ void DrawWorkerTask::drawWorker(ThreadNotifier& notifier) const {
         done_->set();
         if (presented) {
             try {
-                presentToWindow(*screen_->presenter_, *presented, frameRect);
+                // The bands staged the pixels already.
+                const Rect area = insideImage(frameRect, *presented);
+                if (!area.isEmpty()) {
+                    screen_->presenter_->present(*presented, area);
+                }
             } catch (const std::exception&) {
                 // A failed presentation loses this frame on screen, not the next one.
             }
@@ -108,8 +147,16 @@ const Image* DrawWorkerTask::drawFrame(ThreadNotifier& notifier, const Image& ba
             a = std::exchange(b, nullptr);
         }
         if (a) {
-            const FrameBands frame{a.get(),   b.get(),   *screen.backBuffer_, *screen.frontBuffer_,
-                                   bandImage, job.level, mask.get(),          table};
+            const FrameBands frame{a.get(),
+                                   b.get(),
+                                   *screen.backBuffer_,
+                                   *screen.frontBuffer_,
+                                   bandImage,
+                                   job.level,
+                                   mask.get(),
+                                   table,
+                                   *screen.presenter_,
+                                   insideImage(job.frameRect, *screen.backBuffer_)};
             const uint32_t bandCount = a->getBandCount();
             for (;;) {
                 uint32_t band;
@@ -141,9 +188,9 @@ const Image* DrawWorkerTask::drawFrame(ThreadNotifier& notifier, const Image& ba
 }
 
 void presentToWindow(platform::IPresenter& presenter, const Image& image, const Rect& rect) {
-    const Rect area =
-        intersectRect(rect, {0, 0, static_cast<int32_t>(image.width), static_cast<int32_t>(image.height)});
+    const Rect area = insideImage(rect, image);
     if (!area.isEmpty()) {
+        presenter.stageBand(image, area);
         presenter.present(image, area);
     }
 }

@@ -18,8 +18,8 @@ class Screen;
 // The body of a draw worker thread. For each frame it is started on, it takes bands in turn (other
 // workers may share the frame): it restores the band's stale area from the last presented frame,
 // draws layer 0 straight into the back buffer and layer 1 into a one-band buffer, and composes that
-// band of layer 1 over the back buffer. The worker that finishes a frame swaps the buffers and
-// presents the frame's dirty rectangle.
+// band of layer 1 over the back buffer, and stages the band's rows with the presenter. The worker
+// that finishes a frame swaps the buffers and presents the frame's dirty rectangle.
 class DrawWorkerTask {
 public:
     // `bandBuffer` holds one band of 32-bit pixels at the frame's stride, for this worker alone.
@@ -41,8 +41,8 @@ private:
     std::shared_ptr<unsigned char> bandBuffer_;
 };
 
-// Copies `rect` of the 32-bit `image` to the presenter, at the same position. A rectangle outside
-// the image, or empty, presents nothing.
+// Copies `rect` of the 32-bit `image` to the presenter, at the same position, staged as one band. A
+// rectangle outside the image, or empty, presents nothing.
 void presentToWindow(platform::IPresenter& presenter, const Image& image, const Rect& rect);
 
 }  // namespace tavelo

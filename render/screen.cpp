@@ -240,6 +240,10 @@ void Screen::prepareFrame() {
         worker.done->reset();
         worker.start->set();
     }
+    // Only now, while the workers draw: the retired frames' commands hold the last references to
+    // many images.
+    base.screenDrawer->releaseRetired();
+    over.screenDrawer->releaseRetired();
     frameTimer.frameDrawn = true;
 }
 

@@ -30,11 +30,21 @@ void clearSpans(std::vector<BandSpan>& spans) noexcept {
 }  // namespace
 
 void Frame::clear() noexcept {
+    clearDirt();
+    clearCommands();
+}
+
+void Frame::clearDirt() noexcept {
     clearSpans(spans);
     dirtyRect = {};
     dirty = false;
+}
+
+void Frame::clearCommands() noexcept {
     commands.clear();
     resources.clear();
+    std::fill(bandStarts.begin(), bandStarts.end(), 0);
+    bandCommands.clear();
 }
 
 ScreenDrawer::ScreenDrawer(const std::shared_ptr<SpriteManager>& spriteManager, uint32_t width,
@@ -52,8 +62,10 @@ ScreenDrawer::ScreenDrawer(const std::shared_ptr<SpriteManager>& spriteManager, 
     bandCount_ = static_cast<uint32_t>((uint64_t{height} + bandHeight_ - 1) / bandHeight_);
     for (Frame* frame : {&pending_, &ready_, &drawing_}) {
         frame->spans.resize(bandCount_);
+        frame->bandStarts.resize(size_t{bandCount_} + 1);
     }
     lastDrawnSpans_.resize(bandCount_);
+    bandCursors_.resize(bandCount_);
 }
 
 int32_t ScreenDrawer::bandTop(uint32_t band) const noexcept {
@@ -101,10 +113,48 @@ const Rect& ScreenDrawer::buildFrame() {
             entry.sprite->draw(pending_.commands, pending_.resources);
         }
     }
+    listBandCommands(pending_);
     mergeDirty(pending_, ready_);
     std::swap(pending_, ready_);
     pending_.clear();
     return ready_.dirtyRect;
+}
+
+std::pair<uint32_t, uint32_t> ScreenDrawer::bandRun(const Rect& rect) const noexcept {
+    // The rows decide, as a band would test them: rect.bottom > band top and rect.top < band bottom
+    // (signed); the band's clip takes care of the columns. Clamped first, so 32-bit division will do.
+    if (rect.top >= static_cast<int64_t>(height_) || rect.bottom <= 0) {
+        return {0, 0};
+    }
+    const uint32_t top = static_cast<uint32_t>(std::max(rect.top, 0));
+    const uint32_t bottom = static_cast<uint32_t>(std::min<int64_t>(rect.bottom, height_));
+    const uint32_t first = top / bandHeight_;
+    const uint32_t end = (bottom + bandHeight_ - 1) / bandHeight_;
+    return first < end ? std::pair<uint32_t, uint32_t>(first, end) : std::pair<uint32_t, uint32_t>(0, 0);
+}
+
+void ScreenDrawer::listBandCommands(Frame& frame) {
+    // Counted first, so that each band's indices sit together in drawing order.
+    std::vector<uint32_t>& starts = frame.bandStarts;
+    std::fill(starts.begin(), starts.end(), 0);
+    commandBands_.clear();
+    for (const DrawCommand& command : frame.commands) {
+        const auto [first, end] = commandBands_.emplace_back(bandRun(command.rect));
+        for (uint32_t band = first; band < end; ++band) {
+            ++starts[size_t{band} + 1];
+        }
+    }
+    for (uint32_t band = 0; band < bandCount_; ++band) {
+        starts[size_t{band} + 1] += starts[band];
+        bandCursors_[band] = starts[band];
+    }
+    frame.bandCommands.resize(starts[bandCount_]);
+    for (uint32_t index = 0; index < commandBands_.size(); ++index) {
+        const auto [first, end] = commandBands_[index];
+        for (uint32_t band = first; band < end; ++band) {
+            frame.bandCommands[bandCursors_[band]++] = index;
+        }
+    }
 }
 
 void ScreenDrawer::mergeDirty(Frame& a, Frame& b) {
@@ -130,10 +180,18 @@ void ScreenDrawer::mergeDirty(Frame& a, Frame& b) {
 
 void ScreenDrawer::handOver() {
     if (hasDrawingFrame_) {
-        retireDrawnFrame();
+        std::swap(lastDrawnSpans_, drawing_.spans);
+        drawing_.clearDirt();
     }
     hasDrawingFrame_ = true;
     std::swap(ready_, drawing_);
+}
+
+void ScreenDrawer::releaseRetired() noexcept {
+    // A built frame waiting for the workers is always dirty.
+    if (!ready_.dirty) {
+        ready_.clearCommands();
+    }
 }
 
 void ScreenDrawer::retireDrawnFrame() {
@@ -151,13 +209,36 @@ Rect ScreenDrawer::drawBand(const Image& destination, uint32_t band, int32_t off
         return dirty;
     }
     const ClipInfo clip{{span.x0, top + offsetY, span.x1, bottom + offsetY}, 0, offsetY};
-    for (const DrawCommand& command : drawing_.commands) {
-        // Only the rows decide: the clip takes care of the columns.
-        if (command.rect.bottom > top && command.rect.top < bottom) {
-            executeDrawCommand(destination, &clip, command);
+    // Only the rows decided which commands reach the band: the clip takes care of the columns.
+    const uint32_t* indices = drawing_.bandCommands.data();
+    const uint32_t end = drawing_.bandStarts[size_t{band} + 1];
+    for (uint32_t i = drawing_.bandStarts[band]; i < end; ++i) {
+        // The frame thread wrote the commands, so each is a cache miss here: fetch the next one while
+        // this one draws.
+        if (i + 1 < end) {
+            const auto* next = reinterpret_cast<const char*>(&drawing_.commands[indices[i + 1]]);
+            __builtin_prefetch(next);
+            __builtin_prefetch(next + sizeof(DrawCommand) - 1);
         }
+        executeDrawCommand(destination, &clip, drawing_.commands[indices[i]]);
     }
     return dirty;
+}
+
+Rect ScreenDrawer::overwrittenBandRect(uint32_t band) const {
+    const BandSpan& span = drawing_.spans[band];
+    const uint32_t first = drawing_.bandStarts[band];
+    if (span.isEmpty() || first == drawing_.bandStarts[size_t{band} + 1]) {
+        return {};
+    }
+    // Only a Normal fill at full opacity stores its colour without reading the destination.
+    const DrawCommand& command = drawing_.commands[drawing_.bandCommands[first]];
+    const Rect area{span.x0, bandTop(band), span.x1, bandBottom(band)};
+    const bool overwrites = command.kind == DrawCommandKind::FillRectCommand &&
+                            command.blendMode == BlendMode::Normal && command.alpha == 255 &&
+                            command.rect.left <= area.left && command.rect.top <= area.top &&
+                            command.rect.right >= area.right && command.rect.bottom >= area.bottom;
+    return overwrites ? area : Rect{};
 }
 
 Rect ScreenDrawer::staleBandRect(uint32_t band) const {

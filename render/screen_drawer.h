@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "render/draw_command.h"
@@ -32,9 +33,18 @@ struct Frame {
     // The layer's commands, in drawing order.
     std::vector<DrawCommand> commands;
     FrameResources resources;
+    // The commands whose rows reach each band, as indices into `commands` in drawing order: band b's
+    // are bandCommands[bandStarts[b]] up to bandCommands[bandStarts[b + 1]]. Built with the commands,
+    // so a band visits only its own instead of testing every command of the frame.
+    std::vector<uint32_t> bandStarts;
+    std::vector<uint32_t> bandCommands;
 
     // Back to a clean frame of the same band count; the lists keep their capacity.
     void clear() noexcept;
+    // Nothing dirty any more; the commands and their keep-alive lists stay.
+    void clearDirt() noexcept;
+    // No commands, and nothing kept alive for them.
+    void clearCommands() noexcept;
 };
 
 // Turns one layer's sprites into frames of draw commands, band by band. A band is as many whole rows
@@ -62,8 +72,12 @@ public:
     const Rect& buildFrame();
     // Makes both frames dirty in the union of their dirty areas.
     static void mergeDirty(Frame& a, Frame& b);
-    // Gives the ready frame to the workers, retiring the frame they drew before.
+    // Gives the ready frame to the workers, retiring the frame they drew before. The retired frame's
+    // commands and the last references to their images go only with `releaseRetired` (or the next
+    // build), so that the Screen can start the workers first.
     void handOver();
+    // Lets go of the commands of a ready frame that has nothing to draw, as the retired one has.
+    void releaseRetired() noexcept;
     // Ends the drawing frame's life; its spans become the ones last drawn.
     void retireDrawnFrame();
 
@@ -74,6 +88,10 @@ public:
     // The part of a band that changed in the last drawn frame and is not entirely redrawn by this one:
     // the worker restores it from the last presented frame before drawing.
     Rect staleBandRect(uint32_t band) const;
+    // The dirty columns of a band whose pixels the band's first command overwrites, whatever lay there
+    // (an opaque fill over all of them), as a rectangle of the band's rows; otherwise empty. What the
+    // stale copy would restore there is overwritten before anything reads it.
+    Rect overwrittenBandRect(uint32_t band) const;
 
     uint32_t getWidth() const noexcept { return width_; }
     uint32_t getHeight() const noexcept { return height_; }
@@ -90,6 +108,10 @@ private:
     // The rows of a band: [top, bottom).
     int32_t bandTop(uint32_t band) const noexcept;
     int32_t bandBottom(uint32_t band) const noexcept;
+    // Fills the frame's per-band command lists from its commands.
+    void listBandCommands(Frame& frame);
+    // The bands whose rows `rect` meets, [first, end).
+    std::pair<uint32_t, uint32_t> bandRun(const Rect& rect) const noexcept;
 
     std::weak_ptr<SpriteManager> spriteManager_;
     uint32_t width_;
@@ -101,6 +123,9 @@ private:
     Frame ready_;
     Frame drawing_;
     std::vector<BandSpan> lastDrawnSpans_;
+    // While the lists are filled: each command's bands, and where each band's next index goes.
+    std::vector<std::pair<uint32_t, uint32_t>> commandBands_;
+    std::vector<uint32_t> bandCursors_;
 };
 
 }  // namespace tavelo

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "render/sprite_manager.h"
 #include "render/text_sprite.h"
 #include "tests/support/allocation_tracker.h"
+#include "tests/support/seeded_random.h"
 #include "tests/support/test_font.h"
 
 namespace tavelo {
@@ -29,6 +31,8 @@ void executeDrawCommand(const Image& destination, const ClipInfo* clip, const Dr
 }
 
 namespace {
+
+using velmora::test::SeededRandom;
 
 class ScreenDrawerTest : public ::testing::Test {
 protected:
@@ -196,6 +200,86 @@ TEST_F(ScreenDrawerTest, DrawBandExecutesOnlyCommandsReachingTheBandClippedToIts
     EXPECT_TRUE(g_executed.empty());
 }
 
+TEST_F(ScreenDrawerTest, EachBandExecutesTheCommandsThatReachItsRowsInOrder) {
+    // Rectangles of every kind: inside, across and beyond the layer's rows, empty, inverted, at the
+    // bottom band of 9 rows. Each band must run, in list order, exactly the commands whose rows meet it.
+    SeededRandom random;
+    std::vector<Rect> rects{
+        {0, 759, 5, 768}, {0, 768, 5, 800}, {0, 767, 5, 768}, {0, -5, 5, 0}, {0, -5, 5, 1},
+        {0, 12, 5, 12},   {0, 13, 5, 12},   {0, 23, 5, 12},   {0, 0, 0, 0},  {0, INT32_MIN, 5, INT32_MAX}};
+    for (int i = 0; i < 300; ++i) {
+        const int32_t top = static_cast<int32_t>(random.between(-40, 800));
+        rects.push_back({0, top, 5, static_cast<int32_t>(top + random.between(-15, 120))});
+    }
+    for (size_t i = 0; i < rects.size(); ++i) {
+        fill(rects[i], static_cast<uint32_t>(i));
+    }
+    drawer->invalidate({0, 0, 1366, 768});
+    handOver();
+    const Image band(1366, 768, PixelFormat::Xrgb32, 1366 * 4, nullptr);
+    for (uint32_t index = 0; index < 70; ++index) {
+        const int32_t top = int32_t(index) * 11;
+        const int32_t bottom = std::min(top + 11, 768);
+        std::vector<Rect> expected;
+        for (const Rect& rect : rects) {
+            if (rect.bottom > top && rect.top < bottom) {
+                expected.push_back(rect);
+            }
+        }
+        g_executed.clear();
+        drawer->drawBand(band, index, 0);
+        std::vector<Rect> executed;
+        for (const ExecutedCommand& command : g_executed) {
+            executed.push_back(command.command.rect);
+        }
+        ASSERT_EQ(executed, expected) << "band " << index;
+    }
+}
+
+TEST_F(ScreenDrawerTest, ABandIsOverwrittenOnlyByAnOpaqueNormalFillOverAllItsDirtyPixels) {
+    // Band 1 (rows 11 to 22) dirty in columns 100 to 200 on a 1366 x 768 layer.
+    struct Case {
+        const char* name;
+        Rect rect;
+        BlendMode mode;
+        uint8_t alpha;
+        bool overwrites;
+    };
+    const Case cases[] = {
+        {"covering", {100, 11, 200, 22}, BlendMode::Normal, 255, true},
+        {"beyond the band", {-5, 0, 1366, 768}, BlendMode::Normal, 255, true},
+        {"one column short on the left", {101, 0, 200, 768}, BlendMode::Normal, 255, false},
+        {"one column short on the right", {100, 0, 199, 768}, BlendMode::Normal, 255, false},
+        {"one row short at the top", {100, 12, 200, 768}, BlendMode::Normal, 255, false},
+        {"one row short at the bottom", {100, 0, 200, 21}, BlendMode::Normal, 255, false},
+        {"translucent", {0, 0, 1366, 768}, BlendMode::Normal, 254, false},
+        {"added", {0, 0, 1366, 768}, BlendMode::Add, 255, false},
+    };
+    for (const Case& c : cases) {
+        manager = std::make_shared<SpriteManager>();
+        drawer = std::make_shared<ScreenDrawer>(manager, 1366, 768, 65536 / (1366 * 4));
+        auto first = fill(c.rect, 0);
+        first->setBlendMode(c.mode);
+        first->setAlpha(c.alpha);
+        fill({0, 0, 1366, 768}, 1);  // opaque, but second
+        drawer->invalidate({100, 15, 200, 16});
+        handOver();
+        EXPECT_EQ(drawer->overwrittenBandRect(1), c.overwrites ? (Rect{100, 11, 200, 22}) : Rect{}) << c.name;
+        EXPECT_EQ(drawer->overwrittenBandRect(2), Rect{}) << c.name << ": nothing dirty";
+    }
+    // An image drawn first writes what its pixels make of the destination.
+    manager = std::make_shared<SpriteManager>();
+    drawer = std::make_shared<ScreenDrawer>(manager, 1366, 768, 65536 / (1366 * 4));
+    auto picture = std::make_shared<ImageSprite>(manager, drawer, 1, 0, 0, 0,
+                                                 std::make_shared<Image>(1366, 768, PixelFormat::Xrgb32));
+    manager->add(picture);
+    picture->show();
+    fill({0, 0, 1366, 768}, 1);
+    drawer->invalidate({100, 15, 200, 16});
+    handOver();
+    EXPECT_EQ(drawer->overwrittenBandRect(1), Rect{});
+}
+
 TEST_F(ScreenDrawerTest, ASteadySceneBuildsFramesWithoutAllocating) {
     for (int32_t i = 0; i < 20; ++i) {
         fill({i, i, i + 30, i + 40});
@@ -224,6 +308,31 @@ TEST_F(ScreenDrawerTest, ASteadySceneBuildsFramesWithoutAllocating) {
         frame(step);
     }
     EXPECT_EQ(velmora::test::allocationCount(), before);
+}
+
+TEST_F(ScreenDrawerTest, TheRetiredFrameLetsItsImagesGoOnRelease) {
+    auto image = std::make_shared<Image>(8, 8, PixelFormat::Argb32);
+    auto picture = std::make_shared<ImageSprite>(manager, drawer, 1, 5, 5, 0, image);
+    manager->add(picture);
+    picture->show();
+    picture->invalidate();
+    handOver();
+    const long drawn = image.use_count();  // the sprite's and the drawing frame's
+    picture->invalidate();
+    handOver();
+    // The first frame is retired, but its commands go only on release: a frame built meanwhile and
+    // waiting for the workers keeps its own.
+    EXPECT_EQ(image.use_count(), drawn + 1);
+    EXPECT_TRUE(drawer->getReady().spans[0].isEmpty());
+    drawer->releaseRetired();
+    EXPECT_EQ(image.use_count(), drawn);
+    EXPECT_TRUE(drawer->getReady().commands.empty());
+
+    picture->invalidate();
+    drawer->buildFrame();
+    drawer->releaseRetired();
+    EXPECT_EQ(drawer->getReady().commands.size(), 1u);
+    EXPECT_EQ(image.use_count(), drawn + 1);
 }
 
 TEST_F(ScreenDrawerTest, HandOverRetiresTheFrameDrawnBefore) {

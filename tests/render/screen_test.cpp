@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -54,6 +55,37 @@ private:
     std::condition_variable changed_;
     bool entered_ = false;
     bool open_ = false;
+};
+
+// Presents like the offscreen presenter and records, for each presented frame, the parts staged
+// before it, in row order.
+class StageRecorder : public OffscreenPresenter {
+public:
+    using OffscreenPresenter::OffscreenPresenter;
+
+    std::vector<std::vector<Rect>> stagedPerFrame() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return frames_;
+    }
+
+protected:
+    void stageBandImpl(const Image& frame, const Rect& rect) override {
+        OffscreenPresenter::stageBandImpl(frame, rect);
+        std::lock_guard<std::mutex> guard(lock_);
+        staged_.push_back(rect);
+    }
+    void presentImpl(const Image& frame, const Rect& rect) override {
+        OffscreenPresenter::presentImpl(frame, rect);
+        std::lock_guard<std::mutex> guard(lock_);
+        std::sort(staged_.begin(), staged_.end(), [](const Rect& a, const Rect& b) { return a.top < b.top; });
+        frames_.push_back(std::move(staged_));
+        staged_.clear();
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<Rect> staged_;
+    std::vector<std::vector<Rect>> frames_;
 };
 
 constexpr Color black{0, 0};
@@ -154,6 +186,32 @@ TEST_F(ScreenTest, WhatNoSpriteCoversIsBlack) {
     const std::vector<uint32_t> pixels = presenter->pixels();
     for (size_t i = 0; i < pixels.size(); ++i) {
         ASSERT_EQ(pixels[i] & 0xFFFFFF, 0u) << "pixel " << i;
+    }
+}
+
+TEST_F(ScreenTest, EachBandIsStagedBeforeTheFrameIsPresented) {
+    for (uint32_t workers : {1u, 3u}) {
+        // 1366 columns: bands of 11 rows.
+        auto recorder = std::make_shared<StageRecorder>(1366, 100);
+        makeScreen(1366, 100, workers, recorder);
+        Screen::FrameDriver driver(*screen);
+        runFrame(driver);
+        shownFill(0, {300, 15, 310, 50}, red);
+        shownFill(0, {40, 30, 50, 31}, red);
+        runFrame(driver);
+
+        // The bands of the changed rows tile the presented rectangle: the bounding box of both squares,
+        // widened to whole bands.
+        const std::vector<std::vector<Rect>> frames = recorder->stagedPerFrame();
+        ASSERT_EQ(frames.size(), 2u) << workers << " workers";
+        EXPECT_EQ(recorder->lastRect(), (Rect{40, 11, 310, 55}));
+        EXPECT_EQ(frames[1], (std::vector<Rect>{
+                                 {40, 11, 310, 22}, {40, 22, 310, 33}, {40, 33, 310, 44}, {40, 44, 310, 55}}))
+            << workers << " workers";
+        EXPECT_EQ(frames[0].size(), 10u);  // the first frame: all of it
+        EXPECT_EQ(rgb(*recorder, 305, 49), 0xFF0000u);
+        EXPECT_EQ(rgb(*recorder, 45, 30), 0xFF0000u);
+        EXPECT_EQ(rgb(*recorder, 45, 31), 0u);
     }
 }
 
