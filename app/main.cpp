@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     tavelo::platform::initializeThreads();
     int status = 1;
     try {
-        tavelo::ComInitializer comInitializer;
+        [[maybe_unused]] tavelo::ComInitializer comInitializer;
         // The sound device, or silence, is chosen before any window exists.
         tavelo::Singleton<tavelo::SoundManager>::getInstance();
         // The system timer already ticks finely enough for the frame pacing: nothing to raise here.

@@ -143,7 +143,7 @@ private:
     RROutput primaryOutput(XRRScreenResources* resources) {
         const RROutput primary = XRRGetOutputPrimary(display_, root_);
         RROutput chosen = None;
-        for (int i = 0; i < resources->noutput && chosen != primary; ++i) {
+        for (int i = 0; i < resources->noutput && (chosen == None || chosen != primary); ++i) {
             XRROutputInfo* info = XRRGetOutputInfo(display_, resources, resources->outputs[i]);
             if (info->crtc != None && (chosen == None || resources->outputs[i] == primary)) {
                 chosen = resources->outputs[i];
