@@ -62,7 +62,7 @@ public:
         area_ = gtk_drawing_area_new();
         gtk_widget_set_size_request(area_, width, height);
         gtk_widget_set_app_paintable(area_, TRUE);
-        gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK);
+        gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_POINTER_MOTION_MASK | GDK_ENTER_NOTIFY_MASK);
         gtk_container_add(GTK_CONTAINER(overlay_), area_);
         gtk_widget_show_all(box_);
         // The menu bar's visibility is the program's alone.
@@ -79,6 +79,7 @@ public:
         g_signal_connect(area_, "draw", G_CALLBACK(onDraw), this);
         g_signal_connect(area_, "button-press-event", G_CALLBACK(onButtonPress), this);
         g_signal_connect(area_, "motion-notify-event", G_CALLBACK(onMotion), this);
+        g_signal_connect(area_, "enter-notify-event", G_CALLBACK(onEnter), this);
         g_signal_connect_after(area_, "size-allocate", G_CALLBACK(onSizeAllocate), this);
 
         surface_ = cairo_image_surface_create_for_data(
@@ -283,6 +284,12 @@ private:
 
     void buildMenu(const MenuTemplate& menu) {
         menuBar_ = gtk_menu_bar_new();
+        // Laid over the scene in full screen, the bar needs a background of its own.
+        GtkCssProvider* css = gtk_css_provider_new();
+        gtk_css_provider_load_from_data(css, "menubar { background-color: @theme_bg_color; }", -1, nullptr);
+        gtk_style_context_add_provider(gtk_widget_get_style_context(menuBar_), GTK_STYLE_PROVIDER(css),
+                                       GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+        g_object_unref(css);
         for (const MenuTemplate::Popup& popup : menu.popups) {
             GtkWidget* top = gtk_menu_item_new_with_mnemonic(popup.label);
             GtkWidget* submenu = gtk_menu_new();
@@ -512,6 +519,13 @@ private:
     }
 
     static gboolean onMotion(GtkWidget*, GdkEventMotion* event, gpointer data) {
+        auto* self = static_cast<GtkAppWindow*>(data);
+        self->dispatch({MessageKind::MouseMove, 0, int(event->x), int(event->y)});
+        return FALSE;
+    }
+
+    // A pointer that jumps into the client area (from the menu bar laid over it) moves there.
+    static gboolean onEnter(GtkWidget*, GdkEventCrossing* event, gpointer data) {
         auto* self = static_cast<GtkAppWindow*>(data);
         self->dispatch({MessageKind::MouseMove, 0, int(event->x), int(event->y)});
         return FALSE;
