@@ -134,6 +134,32 @@ differ() {
 # The window's WM_STATE: Normal or Iconic.
 wm_state() { xprop -id "$1" WM_STATE | awk '/window state:/ { print $3 }'; }
 
-# menu_shown png ox oy: the menu bar's background is at the right end of the client area's top rows.
-menu_shown() { [[ $(pixel "$1" $(($2 + 1360)) $(($3 + 4))) == "$menu_colour" ]]; }
+# menu_shown png ox oy: the menu bar's background lies across the client area's top rows, past its items.
+menu_shown() { [[ $(pixel "$1" $(($2 + 1000)) $(($3 + 4))) == "$menu_colour" ]]; }
 menu_colour="#F6F5F4"
+
+# live_colour x y: the mean of the 5x5 screen pixels around (x, y) now, as "R G B" in 0..255.
+live_colour() {
+  import -window root -crop "5x5+$(($1 - 2))+$(($2 - 2))" "$work/probe.ppm" &&
+    convert "$work/probe.ppm" -scale 1x1\! -depth 8 txt:- |
+    awk 'NR == 2 { gsub(/[()]/, "", $2); split($2, c, ","); print int(c[1]), int(c[2]), int(c[3]) }'
+}
+
+# check_static_sprites ox oy: over one cycle of the layer fade (about 8.5 s), the red square that
+# layer 0 fixes at (50..159, 50..159) shows pure red at (60, 60) at some moment and layer 1 covers it
+# at another.
+check_static_sprites() {
+  local ox=$1 oy=$2 i red=0 other=0 r g b
+  for ((i = 0; i < 40; i++)); do
+    read -r r g b < <(live_colour $((ox + 60)) $((oy + 60)))
+    if ((r > 200 && g < 60 && b < 60)); then
+      ((red++))
+    else
+      ((other++))
+    fi
+    sleep 0.2
+  done
+  note "red square at (60, 60) in $red of 40 samples"
+  ((red > 0)) || fail "the red square never showed at (60, 60) of the client area"
+  ((other > 0)) || fail "layer 1 never covered (60, 60): the layers do not fade"
+}

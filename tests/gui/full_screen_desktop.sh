@@ -17,6 +17,7 @@ read -r w h x y < <(geometry "$win")
 [[ $(desktop_size) == "$desktop" ]] || fail "the screen is $(desktop_size) in full screen"
 full=$(shot full-screen)
 check_scene "$full" 0 0
+check_static_sprites 0 0
 menu_shown "$full" 0 0 && fail "the menu bar shows at start"
 xdotool mousemove 600 49
 sleep 0.8

@@ -18,6 +18,7 @@ check_scene "$one" "$ox" "$oy"
 sleep 0.5
 two=$(shot window-2)
 differ "$one" "$two" "$ox" "$oy"
+check_static_sprites "$ox" "$oy"
 menu_shown "$one" "$x" "$y" || fail "no menu bar above the client area"
 
 # The View menu: Window carries the mark and is greyed.
