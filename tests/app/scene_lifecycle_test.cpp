@@ -19,7 +19,9 @@ using velmora::test::SceneTest;
 constexpr uint32_t passesPerScene = 2000;
 
 // The scene on its own frame thread, unpaced so that 2,000 passes take seconds rather than half a
-// minute, while the GUI side paints and clicks; then destroyed. Each round starts a new scene.
+// minute, while the GUI side paints and clicks; then destroyed. Each round starts a new scene. The
+// window is a quarter of the screen's area (the scene fits any window whose height is at most 3/4 of
+// its width), so the sanitizer builds draw 50 x 2,000 frames in minutes.
 void runScenes(platform::OffscreenSceneWindow& window, int rounds) {
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(round);
@@ -44,7 +46,7 @@ void runScenes(platform::OffscreenSceneWindow& window, int rounds) {
         }
         int32_t x = 0;
         while (passes->load() < passesPerScene) {
-            window.cursor()->moveTo(x % 1400 - 20, (x * 7) % 800 - 20);
+            window.cursor()->moveTo(x % 720 - 20, (x * 7) % 420 - 20);
             x += 13;
             scene->onPaint();
             if (x % 5 == 0) {
