@@ -218,6 +218,12 @@ protected:
             gtk_message_dialog_new(owner, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
                                    GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s", shownText);
         gtk_window_set_title(GTK_WINDOW(dialog), shownCaption);
+        // The toolkit no longer draws the warning mark by itself; the box shows it as the system's does.
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        GtkWidget* mark = gtk_image_new_from_icon_name("dialog-warning", GTK_ICON_SIZE_DIALOG);
+        gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(dialog), mark);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+        gtk_widget_show(mark);
         if (owner) {
             // Above the full screen, which stays above everything else.
             gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
