@@ -8,6 +8,10 @@ set -u
 
 fail() {
   echo "FAIL: $*" >&2
+  # What the program said, sanitizer reports included.
+  if [[ -n ${work:-} && -s $work/stderr.log ]]; then
+    grep -v -e '^ALSA lib' -e '^AL lib' "$work/stderr.log" | tail -n 200 >&2
+  fi
   exit 1
 }
 
@@ -36,10 +40,11 @@ setup() {
   started_pids+=($!)
   openbox_pid=$!
   # openbox owns the screen once it sets _NET_SUPPORTING_WM_CHECK.
-  for _ in $(seq 100); do
+  for _ in $(seq 300); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return 0
     sleep 0.1
   done
+  cat "$work/openbox.log" >&2
   fail "openbox did not start"
 }
 
