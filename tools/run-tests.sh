@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Velmora three ways and runs every test: a release build (all tests), an AddressSanitizer +
-# UndefinedBehaviorSanitizer build (all tests) and a ThreadSanitizer build (the tests labelled
-# "thread"). Stops at the first failure.
+# UndefinedBehaviorSanitizer build (all tests, with the program's sixty-second soak) and a
+# ThreadSanitizer build (the tests labelled "thread", and the soak). The tests labelled "gui" run the
+# program end to end, each in an X server of its own. Stops at the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${VELMORA_JOBS:-$(nproc)}
@@ -56,6 +57,9 @@ ctest --test-dir build-asan --output-on-failure -j "$jobs"
 section "ThreadSanitizer build (thread tests)"
 build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread -DVELMORA_BENCH=OFF
 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L thread
+
+section "ThreadSanitizer build (the running program, sixty seconds)"
+ctest --test-dir build-tsan --output-on-failure -L soak
 
 section "fuzz targets (clang, libFuzzer, ASan+UBSan)"
 CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address \

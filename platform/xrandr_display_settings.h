@@ -1,0 +1,18 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/display_settings.h"
+
+namespace tavelo::platform {
+
+// The primary output of the toolkit's X display, switched with RandR on the toolkit's own connection
+// (GUI thread only). The mode the output has when this is made is the one a restore gives back. A
+// missing mode of the asked size is created at the current refresh rate and removed again when this
+// object goes.
+//
+// Refusal codes: badMode when RandR is missing or no output is lit; the RandR status of a refused
+// configuration (1 to 3); 256 plus the X error code of a request the server rejected.
+std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings();
+
+}  // namespace tavelo::platform

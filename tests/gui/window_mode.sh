@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# On a 1920x1080 desktop: a captioned window whose client area is 1366x768 shows the moving scene;
+# Alt+Enter switches the X screen to 1366x768 in full screen and back; the View menu marks the mode;
+# Ctrl+Q ends the program with status 0.
+. "$(dirname "$0")/common.sh"
+setup "$@"
+start_program
+win=$(find_window '^Velmora$') || fail "no window named Velmora"
+activate "$win"
+sleep 1.5
+read -r w h x y < <(geometry "$win")
+((w == 1366 && h > 768)) || fail "the window is ${w}x$h, not 1366 wide with a menu bar over 768 rows"
+read -r ox oy < <(client_origin "$win")
+note "window $w x $h at $x,$y; client area at $ox,$oy"
+[[ $(desktop_size) == 1920x1080 ]] || fail "the desktop changed at start: $(desktop_size)"
+one=$(shot window-1)
+check_scene "$one" "$ox" "$oy"
+sleep 0.5
+two=$(shot window-2)
+differ "$one" "$two" "$ox" "$oy"
+check_static_sprites "$ox" "$oy"
+menu_shown "$one" "$x" "$y" || fail "no menu bar above the client area"
+
+# The View menu: Window carries the mark and is greyed.
+xdotool key alt+v
+sleep 0.8
+menu=$(shot view-menu)
+xdotool key Escape Escape
+sleep 0.3
+
+xdotool key alt+Return
+wait_desktop 1366x768
+sleep 1
+read -r w h x y < <(geometry "$win")
+[[ "$w $h $x $y" == "1366 768 0 0" ]] || fail "full screen window is $w x $h at $x,$y"
+full=$(shot full-screen)
+check_scene "$full" 0 0
+menu_shown "$full" 0 0 && fail "the menu bar shows in full screen with the pointer away from the top"
+xdotool mousemove 600 10
+sleep 0.8
+top=$(shot full-screen-menu)
+menu_shown "$top" 0 0 || fail "the menu bar did not appear with the pointer at the top"
+xdotool mousemove 600 400
+sleep 0.8
+menu_shown "$(shot full-screen-away)" 0 0 && fail "the menu bar stayed with the pointer at row 400"
+
+# Keypad Enter toggles too.
+xdotool key alt+KP_Enter
+wait_desktop 1920x1080
+sleep 1
+read -r w h x y < <(geometry "$win")
+((w == 1366 && h > 768)) || fail "back in a window: $w x $h"
+check_scene "$(shot window-again)" "$x" $((y + h - 768))
+
+xdotool key ctrl+q
+wait_exit 10
+status=$?
+((status == 0)) || fail "Ctrl+Q ended the program with status $status"
+[[ $(desktop_size) == 1920x1080 ]] || fail "desktop left at $(desktop_size)"
+exit 0
