@@ -24,6 +24,7 @@ using velmora::test::CannedProcStat;
 using velmora::test::commandsOf;
 using velmora::test::procStat;
 using velmora::test::SceneTest;
+using velmora::test::showsText;
 
 TEST(ProcessorLoadQueryTest, OneCounterPerProcessorLineThenTheMachine) {
     const std::string twoOnline =
@@ -94,6 +95,8 @@ protected:
     static Rect rectOf(const std::shared_ptr<ISprite>& sprite) {
         return std::dynamic_pointer_cast<FillRectSprite>(sprite)->getRect();
     }
+
+    Font font{sceneFontFace, 0, 24, false, false};  // the meters' face and size
 };
 
 TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
@@ -104,13 +107,14 @@ TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
     scene = makeScene(stat.reader());
     Screen::FrameDriver driver(*scene->screen());
     driver.pass();
+    const std::string labels[] = {"CPU(0) : ", "CPU(1) : ", "CPU(2) : ", "CPU(3) : ", "CPU(_Total) : "};
     // One sample only: every meter reads 0 with an empty box.
     for (uint8_t layer = 0; layer < 2; ++layer) {
         for (uint32_t i = 0; i < 5; ++i) {
             const auto meter = parts(layer, 10001 + i);
             ASSERT_EQ(meter.size(), 3u);
-            EXPECT_EQ(std::static_pointer_cast<TextSprite>(meter[0])->getGlyphCount(),
-                      meterText(i < 4 ? std::string("(0)") : std::string("(_Total)"), 0).size());
+            EXPECT_TRUE(showsText(*meter[0], font, labels[i] + "0.00"));
+            EXPECT_TRUE(showsText(*meter[1], font, labels[i] + "0.00"));
         }
     }
     EXPECT_EQ(countWithId(0, 10006), 0u);
@@ -127,6 +131,8 @@ TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
             EXPECT_EQ(meter[0]->getX(), 1100);
             EXPECT_EQ(meter[0]->getY(), y);
             EXPECT_EQ(meter[0]->getPriority(), 600u);
+            EXPECT_TRUE(showsText(*meter[0], font, labels[i] + (i < 4 ? "2.00" : "100.00")));
+            EXPECT_TRUE(showsText(*meter[1], font, labels[i] + (i < 4 ? "2.00" : "100.00")));
             EXPECT_EQ(commandsOf(*meter[0]).at(0).color.red, 255);
             EXPECT_EQ(meter[1]->getX(), 1101);
             EXPECT_EQ(meter[1]->getY(), y + 1);
@@ -153,8 +159,9 @@ TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
             }
         }
     }
-    EXPECT_EQ(std::static_pointer_cast<TextSprite>(parts(0, 10005)[0])->getGlyphCount(),
-              std::string("CPU(_Total) : 100.00").size());
+    EXPECT_TRUE(showsText(*parts(0, 10005)[0], font, "CPU(_Total) : 100.00"));
+    // A label of the same length would not pass.
+    EXPECT_FALSE(showsText(*parts(0, 10005)[0], font, "CPU(_Tatal) : 100.00"));
 }
 
 // With 128 processors the hundredth meter carries the particles' id: each keeps to its own sprites.
