@@ -164,6 +164,51 @@ TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
     EXPECT_FALSE(showsText(*parts(0, 10005)[0], font, "CPU(_Tatal) : 100.00"));
 }
 
+// The bar and the inner bar at the loads where they appear: a second sample 1,000 ticks after the
+// first, of which `busy` neither idle nor waiting.
+TEST_F(MeterTest, TheBarsAppearAsTheLoadGrows) {
+    struct Case {
+        uint64_t busy;
+        const char* value;
+        std::vector<Rect> bars;  // below the box's top y, from 0
+    };
+    const Case cases[] = {
+        {0, "0.00", {}},
+        {5, "0.50", {{1100, 0, 1101, 24}}},
+        {10, "1.00", {{1100, 0, 1102, 24}}},
+        {20, "2.00", {{1100, 0, 1104, 24}, {1101, 1, 1103, 23}}},
+        {1000, "100.00", {{1100, 0, 1340, 24}, {1101, 1, 1339, 23}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        const std::vector<uint64_t> before = {0, 0, 0, 0, 0, 0, 0, 0};
+        const std::vector<uint64_t> after = {c.busy, 0, 0, 1000 - c.busy, 0, 0, 0, 0};
+        // The query reads once when it opens, then samples on the first pass and the seventeenth.
+        CannedProcStat stat(
+            {procStat(1, before, before), procStat(1, before, before), procStat(1, after, after)});
+        scene = makeScene(stat.reader());
+        Screen::FrameDriver driver(*scene->screen());
+        for (int pass = 0; pass <= 16; ++pass) {
+            driver.pass();
+        }
+        const std::string labels[] = {"CPU(0) : ", "CPU(_Total) : "};
+        for (uint8_t layer = 0; layer < 2; ++layer) {
+            for (uint32_t i = 0; i < 2; ++i) {
+                const int32_t y = 10 + 28 * static_cast<int32_t>(i);
+                const auto meter = parts(layer, 10001 + i);
+                ASSERT_EQ(meter.size(), 3 + c.bars.size());
+                EXPECT_TRUE(showsText(*meter[0], font, labels[i] + c.value));
+                EXPECT_EQ(rectOf(meter[2]), (Rect{1100, y, 1340, y + 24}));  // the box
+                for (size_t bar = 0; bar < c.bars.size(); ++bar) {
+                    const Rect& r = c.bars[bar];
+                    EXPECT_EQ(rectOf(meter[3 + bar]), (Rect{r.left, y + r.top, r.right, y + r.bottom}))
+                        << bar;
+                }
+            }
+        }
+    }
+}
+
 // With 128 processors the hundredth meter carries the particles' id: each keeps to its own sprites.
 TEST_F(MeterTest, AMeterSharingTheParticlesIdLeavesThemAlone) {
     CannedProcStat stat({procStat(128, {0, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}),
