@@ -14,7 +14,8 @@ class ProcessorLoadQuery;
 class Screen;
 }  // namespace tavelo
 
-// What the window leaves to the rule and tests and benchmarks may choose.
+// Settings the window does not give. The one-argument constructor reads the real /proc/stat and
+// starts the frame thread with the default worker count; tests and benchmarks choose their own.
 struct BenchmarkSceneOptions {
     // The text of /proc/stat, read by the processor meters; empty when it cannot be read.
     std::function<std::string()> readProcStat;

@@ -14,7 +14,7 @@ public:
     explicit Mouse(std::shared_ptr<platform::ICursorSource> source) : source_(std::move(source)) {}
 
     // Reads the pointer; throws Win32Exception when it cannot be read or translated, keeping the
-    // last position.
+    // last position. The exception carries the errno the source set, or 0.
     void update();
 
     Point position;

@@ -8,7 +8,8 @@
 namespace tavelo::platform {
 
 // Reads the pointer for one reader thread. Each source owns its own connection to the display, so the
-// frame thread can ask while the GUI thread runs the toolkit.
+// frame thread can ask while the GUI thread runs the toolkit. A step that fails may set errno to say
+// why; the caller clears errno before each step, so a source with no code to give leaves it alone.
 class ICursorSource {
 public:
     virtual ~ICursorSource() = default;

@@ -24,6 +24,7 @@ using velmora::test::CannedProcStat;
 using velmora::test::commandsOf;
 using velmora::test::procStat;
 using velmora::test::SceneTest;
+using velmora::test::showsText;
 
 TEST(ProcessorLoadQueryTest, OneCounterPerProcessorLineThenTheMachine) {
     const std::string twoOnline =
@@ -94,6 +95,8 @@ protected:
     static Rect rectOf(const std::shared_ptr<ISprite>& sprite) {
         return std::dynamic_pointer_cast<FillRectSprite>(sprite)->getRect();
     }
+
+    Font font{sceneFontFace, 0, 24, false, false};  // the meters' face and size
 };
 
 TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
@@ -104,13 +107,14 @@ TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
     scene = makeScene(stat.reader());
     Screen::FrameDriver driver(*scene->screen());
     driver.pass();
+    const std::string labels[] = {"CPU(0) : ", "CPU(1) : ", "CPU(2) : ", "CPU(3) : ", "CPU(_Total) : "};
     // One sample only: every meter reads 0 with an empty box.
     for (uint8_t layer = 0; layer < 2; ++layer) {
         for (uint32_t i = 0; i < 5; ++i) {
             const auto meter = parts(layer, 10001 + i);
             ASSERT_EQ(meter.size(), 3u);
-            EXPECT_EQ(std::static_pointer_cast<TextSprite>(meter[0])->getGlyphCount(),
-                      meterText(i < 4 ? std::string("(0)") : std::string("(_Total)"), 0).size());
+            EXPECT_TRUE(showsText(*meter[0], font, labels[i] + "0.00"));
+            EXPECT_TRUE(showsText(*meter[1], font, labels[i] + "0.00"));
         }
     }
     EXPECT_EQ(countWithId(0, 10006), 0u);
@@ -127,6 +131,8 @@ TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
             EXPECT_EQ(meter[0]->getX(), 1100);
             EXPECT_EQ(meter[0]->getY(), y);
             EXPECT_EQ(meter[0]->getPriority(), 600u);
+            EXPECT_TRUE(showsText(*meter[0], font, labels[i] + (i < 4 ? "2.00" : "100.00")));
+            EXPECT_TRUE(showsText(*meter[1], font, labels[i] + (i < 4 ? "2.00" : "100.00")));
             EXPECT_EQ(commandsOf(*meter[0]).at(0).color.red, 255);
             EXPECT_EQ(meter[1]->getX(), 1101);
             EXPECT_EQ(meter[1]->getY(), y + 1);
@@ -153,8 +159,54 @@ TEST_F(MeterTest, FourProcessorsGiveFiveMetersOnBothLayers) {
             }
         }
     }
-    EXPECT_EQ(std::static_pointer_cast<TextSprite>(parts(0, 10005)[0])->getGlyphCount(),
-              std::string("CPU(_Total) : 100.00").size());
+    EXPECT_TRUE(showsText(*parts(0, 10005)[0], font, "CPU(_Total) : 100.00"));
+    // A label of the same length would not pass.
+    EXPECT_FALSE(showsText(*parts(0, 10005)[0], font, "CPU(_Tatal) : 100.00"));
+}
+
+// The bar and the inner bar at the loads where they appear: a second sample 1,000 ticks after the
+// first, of which `busy` neither idle nor waiting.
+TEST_F(MeterTest, TheBarsAppearAsTheLoadGrows) {
+    struct Case {
+        uint64_t busy;
+        const char* value;
+        std::vector<Rect> bars;  // below the box's top y, from 0
+    };
+    const Case cases[] = {
+        {0, "0.00", {}},
+        {5, "0.50", {{1100, 0, 1101, 24}}},
+        {10, "1.00", {{1100, 0, 1102, 24}}},
+        {20, "2.00", {{1100, 0, 1104, 24}, {1101, 1, 1103, 23}}},
+        {1000, "100.00", {{1100, 0, 1340, 24}, {1101, 1, 1339, 23}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        const std::vector<uint64_t> before = {0, 0, 0, 0, 0, 0, 0, 0};
+        const std::vector<uint64_t> after = {c.busy, 0, 0, 1000 - c.busy, 0, 0, 0, 0};
+        // The query reads once when it opens, then samples on the first pass and the seventeenth.
+        CannedProcStat stat(
+            {procStat(1, before, before), procStat(1, before, before), procStat(1, after, after)});
+        scene = makeScene(stat.reader());
+        Screen::FrameDriver driver(*scene->screen());
+        for (int pass = 0; pass <= 16; ++pass) {
+            driver.pass();
+        }
+        const std::string labels[] = {"CPU(0) : ", "CPU(_Total) : "};
+        for (uint8_t layer = 0; layer < 2; ++layer) {
+            for (uint32_t i = 0; i < 2; ++i) {
+                const int32_t y = 10 + 28 * static_cast<int32_t>(i);
+                const auto meter = parts(layer, 10001 + i);
+                ASSERT_EQ(meter.size(), 3 + c.bars.size());
+                EXPECT_TRUE(showsText(*meter[0], font, labels[i] + c.value));
+                EXPECT_EQ(rectOf(meter[2]), (Rect{1100, y, 1340, y + 24}));  // the box
+                for (size_t bar = 0; bar < c.bars.size(); ++bar) {
+                    const Rect& r = c.bars[bar];
+                    EXPECT_EQ(rectOf(meter[3 + bar]), (Rect{r.left, y + r.top, r.right, y + r.bottom}))
+                        << bar;
+                }
+            }
+        }
+    }
 }
 
 // With 128 processors the hundredth meter carries the particles' id: each keeps to its own sprites.

@@ -22,6 +22,7 @@ namespace {
 
 using velmora::test::commandsOf;
 using velmora::test::SceneTest;
+using velmora::test::showsText;
 
 // U[a, b] in integer arithmetic: a + u (b - a + 1) / 2^32 truncated toward zero, as the scene's
 // double arithmetic does, computed another way.
@@ -128,6 +129,7 @@ TEST(FrameRateTest, AveragesTheLastSixtyFourIntervals) {
 
 TEST_F(SceneTest, TheFrameRateTextsReplaceThemselvesOnHandedOverFrames) {
     scene = makeScene();
+    Font font(sceneFontFace, 0, 32, false, false);  // the read-out's face and size
     Screen& screen = *scene->screen();
     Screen::FrameDriver driver(screen);
     screen.frameTimer.last = 5000;
@@ -147,9 +149,13 @@ TEST_F(SceneTest, TheFrameRateTextsReplaceThemselvesOnHandedOverFrames) {
         EXPECT_TRUE(texts[0]->isVisible());
         EXPECT_EQ(commandsOf(*texts[0]).at(0).color.red, 255);
         EXPECT_EQ(commandsOf(*texts[1]).at(0).color.red, 64);
-        EXPECT_EQ(std::static_pointer_cast<TextSprite>(texts[0])->getGlyphCount(),
-                  fpsText(0, layer + 1).size());
+        const std::string expected = layer == 0 ? "0.000 fps : screen(1)" : "0.000 fps : screen(2)";
+        EXPECT_TRUE(showsText(*texts[0], font, expected));
+        EXPECT_TRUE(showsText(*texts[1], font, expected));
     }
+    // The comparison tells texts of the same length apart.
+    EXPECT_FALSE(showsText(*spritesWithId(0, fpsTextId)[0], font, "1.000 fps : screen(1)"));
+    EXPECT_FALSE(showsText(*spritesWithId(0, fpsTextId)[0], font, "0.000 fps : screen(0)"));
     const auto first = spritesWithId(0, fpsTextId);
     // A pass that hands nothing over (the workers may still be drawing) leaves the texts alone.
     driver.pass();
@@ -164,8 +170,12 @@ TEST_F(SceneTest, TheFrameRateTextsReplaceThemselvesOnHandedOverFrames) {
     EXPECT_NE(spritesWithId(0, fpsTextId), first);
     EXPECT_EQ(countWithId(0, fpsTextId), 2u);
     EXPECT_EQ(countWithId(1, fpsTextId), 2u);
-    for (const auto& text : spritesWithId(1, fpsTextId)) {
-        EXPECT_EQ(std::static_pointer_cast<TextSprite>(text)->getGlyphCount(), fpsText(50.0, 2).size());
+    // Five 20 ms intervals since the first frame.
+    for (uint8_t layer = 0; layer < 2; ++layer) {
+        for (const auto& text : spritesWithId(layer, fpsTextId)) {
+            EXPECT_TRUE(
+                showsText(*text, font, layer == 0 ? "50.000 fps : screen(1)" : "50.000 fps : screen(2)"));
+        }
     }
 }
 

@@ -1,10 +1,13 @@
 #include "tests/app/scene_fixture.h"
 
 #include <unistd.h>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "render/frame_resources.h"
+#include "render/glyph_data.h"
+#include "render/image.h"
 #include "render/sprite_manager.h"
 
 namespace velmora::test {
@@ -99,6 +102,51 @@ std::vector<tavelo::DrawCommand> commandsOf(const tavelo::ISprite& sprite) {
     tavelo::FrameResources resources;
     sprite.draw(commands, resources);
     return commands;
+}
+
+namespace {
+
+bool sameGlyph(const tavelo::GlyphData& a, const tavelo::GlyphData& b) {
+    if (a.offsetX != b.offsetX || a.offsetY != b.offsetY || a.advanceX != b.advanceX ||
+        a.advanceY != b.advanceY || !a.bitmap != !b.bitmap) {
+        return false;
+    }
+    if (!a.bitmap) {
+        return true;
+    }
+    const tavelo::Image& x = *a.bitmap;
+    const tavelo::Image& y = *b.bitmap;
+    if (x.width != y.width || x.height != y.height) {
+        return false;
+    }
+    for (uint32_t row = 0; row < x.height; ++row) {
+        if (std::memcmp(x.row(row), y.row(row), x.width) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+::testing::AssertionResult showsText(const tavelo::ISprite& sprite, tavelo::IFont& font,
+                                     std::string_view expected) {
+    const std::vector<tavelo::DrawCommand> commands = commandsOf(sprite);
+    if (commands.size() != 1 || commands[0].kind != tavelo::DrawCommandKind::TextCommand) {
+        return ::testing::AssertionFailure() << "not one drawn text";
+    }
+    const tavelo::DrawCommand& text = commands[0];
+    if (text.glyphCount != expected.size()) {
+        return ::testing::AssertionFailure()
+               << text.glyphCount << " glyphs where \"" << expected << "\" has " << expected.size();
+    }
+    for (size_t i = 0; i < expected.size(); ++i) {
+        if (!sameGlyph(text.glyphs[i], font.getGlyphData(static_cast<unsigned char>(expected[i])))) {
+            return ::testing::AssertionFailure()
+                   << "glyph " << i << " is not '" << expected[i] << "' of \"" << expected << "\"";
+        }
+    }
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace velmora::test

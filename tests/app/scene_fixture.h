@@ -7,10 +7,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/benchmark_scene.h"
 #include "platform/offscreen_scene_window.h"
+#include "render/font.h"
 #include "render/screen.h"
 #include "render/sprite.h"
 
@@ -71,5 +73,11 @@ protected:
 
 // The draw commands of one sprite as it stands.
 std::vector<tavelo::DrawCommand> commandsOf(const tavelo::ISprite& sprite);
+
+// Whether a text sprite shows `expected`: its glyphs, one by one, are `font`'s glyphs for those
+// characters (offsets, advances and coverage alike). `font` is a font of the same face and size as
+// the sprite's, made by the test.
+::testing::AssertionResult showsText(const tavelo::ISprite& sprite, tavelo::IFont& font,
+                                     std::string_view expected);
 
 }  // namespace velmora::test

@@ -18,10 +18,13 @@ using velmora::test::SceneTest;
 
 constexpr uint32_t passesPerScene = 2000;
 
-// The scene on its own frame thread, unpaced so that 2,000 passes take seconds rather than half a
-// minute, while the GUI side paints and clicks; then destroyed. Each round starts a new scene. The
-// window is small (the scene fits any window whose height is at most 3/4 of its width), so the
-// sanitizer builds spend their time on the threads' work rather than on pixels.
+// Rounds of one scene each: the scene runs 2,000 passes on its own frame thread, unpaced (a frame timer
+// set a second behind makes every wait return at once), while this thread moves the pointer, paints
+// and clicks; then it is destroyed, and nothing may be presented after that. The window is small but
+// still two bands high, so two workers draw one frame side by side. The pointer glides a pixel each
+// step and jumps back at each edge, as a hand moves it: a jump per pass of the whole window would make
+// the particle handler add a hundred sprites a pass, thousands alive at once, and the sanitizer builds
+// would spend their time on particles rather than on the threads' hand-offs.
 void runScenes(platform::OffscreenSceneWindow& window, int rounds) {
     for (int round = 0; round < rounds; ++round) {
         SCOPED_TRACE(round);
@@ -44,13 +47,15 @@ void runScenes(platform::OffscreenSceneWindow& window, int rounds) {
                 return false;
             });
         }
-        int32_t x = 0;
+        int32_t step = 0;
         while (passes->load() < passesPerScene) {
-            window.cursor()->moveTo(x % 240 - 20, (x * 7) % 180 - 20);
-            x += 13;
+            // A pass lasts a few steps: short moves (with a jittered pair) and, at the edges, long
+            // jumps (with interpolated pairs) both occur.
+            window.cursor()->moveTo(step % 120, (step / 2) % 90);
+            ++step;
             scene->onPaint();
-            if (x % 5 == 0) {
-                scene->onClick(x, 0);
+            if (step % 5 == 0) {
+                scene->onClick(step, 0);
             }
             std::this_thread::sleep_for(1ms);
         }
@@ -63,7 +68,8 @@ void runScenes(platform::OffscreenSceneWindow& window, int rounds) {
     }
 }
 
-// Ten groups of five rounds, so that CTest can run them side by side.
+// Ten groups of five rounds (each group a test case of its own), so that CTest can run them side by
+// side.
 class SceneLifecycleTest : public SceneTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SceneLifecycleTest, RunsOnItsFrameThreadAndStopsCleanly) {

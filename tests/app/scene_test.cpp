@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -163,6 +164,22 @@ TEST_F(SceneTest, AMissingOrBrokenAssetFailsTheConstruction) {
     }
 }
 
+// A pointer on a display connection that broke: the failing step leaves its code in errno.
+class LostDisplay : public platform::ICursorSource {
+public:
+    bool positionFails = true;
+
+protected:
+    bool cursorPositionImpl(Point&) override {
+        errno = positionFails ? EPIPE : 0;
+        return !positionFails;
+    }
+    bool screenToClientImpl(Point&) override {
+        errno = ENOTCONN;
+        return false;
+    }
+};
+
 TEST_F(SceneTest, TheMouseReadsThePointerInClientCoordinatesOrKeepsItsPlace) {
     auto cursor = std::make_shared<platform::FixedCursorSource>();
     cursor->moveTo(300, 200);
@@ -173,11 +190,13 @@ TEST_F(SceneTest, TheMouseReadsThePointerInClientCoordinatesOrKeepsItsPlace) {
 
     cursor->moveTo(40, 20);
     cursor->failCursorPosition(true);
+    errno = EBADF;  // left by some earlier call: the fixed source sets no code of its own
     try {
         mouse.update();
         ADD_FAILURE();
     } catch (const Win32Exception& e) {
         EXPECT_STREQ(e.what(), "GetCursorPos API failed in tavelo::Mouse::update method.");
+        EXPECT_EQ(e.code(), 0u);
     }
     cursor->failCursorPosition(false);
     cursor->failScreenToClient(true);
@@ -188,6 +207,19 @@ TEST_F(SceneTest, TheMouseReadsThePointerInClientCoordinatesOrKeepsItsPlace) {
         EXPECT_STREQ(e.what(), "ScreenToClient API failed in tavelo::Mouse::update method.");
     }
     EXPECT_EQ(mouse.position, (Point{200, 150}));
+
+    // A source that says why it failed: its code is carried.
+    auto lost = std::make_shared<LostDisplay>();
+    Mouse lostMouse(lost);
+    for (bool positionFails : {true, false}) {
+        lost->positionFails = positionFails;
+        try {
+            lostMouse.update();
+            ADD_FAILURE();
+        } catch (const Win32Exception& e) {
+            EXPECT_EQ(e.code(), positionFails ? uint32_t{EPIPE} : uint32_t{ENOTCONN});
+        }
+    }
 
     // The scene's constructor lets a failure through; its handler swallows it and keeps the position.
     window->cursor()->failCursorPosition(true);
