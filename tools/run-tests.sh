@@ -9,11 +9,20 @@ jobs=${VELMORA_JOBS:-$(nproc)}
 
 section() { printf '\n=== %s ===\n' "$*"; }
 
+# build <dir> [--target <targets>...] [cmake options...]: configures and builds the named targets, or all.
 build() {
   local dir=$1
   shift
+  local targets=()
+  if [[ ${1:-} == --target ]]; then
+    shift
+    while [[ $# -gt 0 && $1 != -D* ]]; do
+      targets+=("$1")
+      shift
+    done
+  fi
   cmake -S . -B "$dir" -G Ninja -DVELMORA_WERROR=ON "$@"
-  cmake --build "$dir" -j "$jobs"
+  cmake --build "$dir" -j "$jobs" ${targets[@]:+--target "${targets[@]}"}
 }
 
 section "release build"
@@ -55,14 +64,14 @@ build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address -D
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 section "ThreadSanitizer build (thread tests)"
-build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread -DVELMORA_BENCH=OFF
+build build-tsan --target thread_tests -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=thread -DVELMORA_BENCH=OFF
 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L thread
 
 section "ThreadSanitizer build (the running program, sixty seconds)"
 ctest --test-dir build-tsan --output-on-failure -L soak
 
 section "fuzz targets (clang, libFuzzer, ASan+UBSan)"
-CC=clang CXX=clang++ build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address \
+CC=clang CXX=clang++ build build-fuzz --target png_loader_fuzzer wav_fuzzer -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_SANITIZE=address \
   -DVELMORA_FUZZ=ON -DBUILD_TESTING=OFF -DVELMORA_BENCH=OFF
 ctest --test-dir build-fuzz --output-on-failure -j "$jobs" -L fuzz --no-tests=ignore
 
