@@ -9,6 +9,7 @@
 #include <pixman.h>
 
 #include <memory>
+#include <utility>
 
 #include "bench/bench_support.h"
 #include "render/glyph_data.h"
@@ -110,6 +111,45 @@ void registerMaskedTransitions() {
     }
 }
 
+// The scene's kind of mask: a soft diagonal ramp over the whole frame, where most pixels sit at one end of
+// the transition's ramp. The Xrgb32 routine, as the renderer composes its layers.
+void registerGradientTransitions() {
+    static const Image mask = [] {
+        Image image(frameWidth, frameHeight, PixelFormat::Gray8);
+        for (uint32_t y = 0; y < frameHeight; ++y) {
+            for (uint32_t x = 0; x < frameWidth; ++x) {
+                image.row(y)[x] = uint8_t((x + y) * 255 / (frameWidth + frameHeight));
+            }
+        }
+        return image;
+    }();
+    const tavelo::TransitionTable table = tavelo::makeTransitionTable(128, 64);
+    // A band across the middle of the frame (a third of it at each end of the ramp), and the frame.
+    const std::pair<const char*, Rect> areas[] = {
+        {"band", {0, 380, int32_t(frameWidth), 391}},
+        {"frame", {0, 0, int32_t(frameWidth), int32_t(frameHeight)}}};
+    for (const auto& [name, area] : areas) {
+        for (const InstructionSet& set : sets) {
+            benchmark::RegisterBenchmark(
+                nameOf({"masked_gradient", set.name, "Xrgb32", name}).c_str(),
+                [set, table, area](benchmark::State& state) {
+                    if (!runsOn(state, set)) {
+                        return;
+                    }
+                    const Image destination = destinationFor(sizes[3]);
+                    const Image& source = *Buffers::get().sources[uint8_t(PixelFormat::Xrgb32)];
+                    const auto blit = set.ssse3 ? tavelo::blitImageMaskedSsse3 : tavelo::blitImageMaskedSse2;
+                    const Point corner{area.left, area.top};
+                    for (auto _ : state) {
+                        blit(destination, area, source, corner, mask, corner, table);
+                        benchmark::ClobberMemory();
+                    }
+                    reportPixels(state, area);
+                });
+        }
+    }
+}
+
 void registerPixman() {
     for (const Size& size : sizes) {
         benchmark::RegisterBenchmark(
@@ -167,6 +207,7 @@ int main(int argc, char** argv) {
     registerFills();
     registerGlyphs();
     registerMaskedTransitions();
+    registerGradientTransitions();
     registerPixman();
     return runBenchmarks(argc, argv);
 }

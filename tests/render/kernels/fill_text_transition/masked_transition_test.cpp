@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 
 #include "core/cpu.h"
@@ -92,6 +94,48 @@ TEST_P(MaskedTransitionTest, KernelsMatchTheModelForEveryWidthAndAlignment) {
                                              const int64_t dy = y - area.top;
                                              return modelPixel(path, d, *source, dx, sourceAt.y + dy, *mask,
                                                                maskAt.x + dx, maskAt.y + dy, table);
+                                         }))
+                    << "format " << int(format) << ", width " << width << ", alignment " << alignment;
+            }
+        }
+    }
+}
+
+// Masks in runs of bytes that keep the destination, that write the source, that miss either by one
+// ramp step, and single mixed bytes: long stretches of a row fall at either end of the ramp, or just miss
+// it by one pixel or one step.
+TEST_P(MaskedTransitionTest, RunsAtTheEndsOfTheRampMatchTheModel) {
+    SeededRandom random;
+    for (uint8_t format = 0; format < 6; ++format) {
+        const uint32_t bytes = tavelo::bytesPerPixel(PixelFormat(format));
+        for (uint32_t width = 4; width <= 200; width += 7) {
+            TransitionTable table = randomTable(random);
+            table.ramp[0] = 0;
+            table.ramp[1] = 1;
+            table.ramp[128] = 128;
+            table.ramp[254] = 254;
+            table.ramp[255] = 255;
+            const auto source = guardedImage(width, 3, PixelFormat(format), width * bytes, random);
+            const auto mask = guardedImage(width, 3, PixelFormat::Gray8, width, random);
+            for (uint32_t y = 0; y < 3; ++y) {
+                for (uint32_t x = 0; x < width;) {
+                    const uint8_t byte = std::array<uint8_t, 5>{0, 255, 1, 254, 128}[random.between(0, 4)];
+                    const uint32_t run = byte == 128 ? 1 : uint32_t(random.between(1, 80));
+                    for (uint32_t end = std::min(width, x + run); x < end; ++x) {
+                        mask->row(y)[x] = byte;
+                    }
+                }
+            }
+            for (uint32_t alignment = 0; alignment < 16; alignment += 4) {
+                CanaryImage canary(width, 3, alignment);
+                scramblePixels(canary, random.engine());
+                const auto before = canary.snapshot();
+                const Rect area{0, 0, int32_t(width), 3};
+                kernels()[tavelo::formatIndex(PixelFormat(format))](canary.image(), {}, area, *source, {0, 0},
+                                                                    *mask, {0, 0}, table);
+                ASSERT_TRUE(matchesModel(canary, before.get(), area, colourBytes,
+                                         [&](int32_t x, int32_t y, uint32_t d, PixelPath path) {
+                                             return modelPixel(path, d, *source, x, y, *mask, x, y, table);
                                          }))
                     << "format " << int(format) << ", width " << width << ", alignment " << alignment;
             }
