@@ -87,7 +87,7 @@ struct FrameBands {
     //   (narrowedColumns), and in the margins the weight is 0 (layer 1) or 256 (layer 0), which both
     //   forms of the interpolation give exactly.
     // The fourth byte, which carries nothing, may differ: the scalar form of the composition clears
-    // it, and columns no longer composed keep layer 0's.
+    // it, columns no longer composed keep layer 0's, and copied columns take layer 1's.
     bool drawThroughMask(uint32_t index, int32_t bandTop, int32_t bandBottom) const {
         if (!b || !mask || table.weight == 0 || table.weight == 256) {
             return false;
@@ -106,12 +106,33 @@ struct FrameBands {
             a->drawBand(back, index, 0, &columns.base);
         }
         if (!columns.over.isEmpty()) {
-            // The composition is one kernel row a band row, starting at the span's left edge.
-            const BandSpan composed = narrowedColumns(columns.over, span);
-            const int32_t left = narrowedLeft(composed.x0, span.x0);
-            compose({left, bandTop, composed.x1, bandBottom}, {left, 0});
+            composeColumns(columns, span, bandTop, bandBottom);
         }
         return true;
+    }
+
+    // Layer 1 over its columns of a band: through the mask where layer 0 can show too, and copied where
+    // it cannot, since there layer 1's weight is 256 in every row and the interpolation gives layer 1's
+    // pixels exactly. The composition through the mask keeps the margin and the grid of the span's
+    // left edge (one kernel row a band row), so its pixels take the paths the whole span gives them.
+    void composeColumns(const TransitionColumns& columns, const BandSpan& span, int32_t top,
+                        int32_t bottom) const {
+        const BandSpan& over = columns.over;
+        const BandSpan both{std::max(over.x0, columns.base.x0), std::min(over.x1, columns.base.x1)};
+        const auto copy = [&](int32_t x0, int32_t x1) {
+            if (x0 < x1) {
+                blitImage(back, {x0, top, x1, bottom}, band, {x0, 0}, 255);
+            }
+        };
+        if (both.isEmpty()) {
+            copy(over.x0, over.x1);
+            return;
+        }
+        const BandSpan widened = narrowedColumns(both, span);
+        const int32_t left = narrowedLeft(widened.x0, span.x0);
+        compose({left, top, widened.x1, bottom}, {left, 0});
+        copy(over.x0, std::min(over.x1, left));
+        copy(std::max(over.x0, widened.x1), over.x1);
     }
 
     // Copies the stale area from the front buffer, but for the columns that are overwritten anyway.
