@@ -1,6 +1,7 @@
 #include "render/screen_drawer.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "core/exception.h"
@@ -27,7 +28,46 @@ void clearSpans(std::vector<BandSpan>& spans) noexcept {
     std::fill(spans.begin(), spans.end(), BandSpan{});
 }
 
+// The left edge of a command's clip when the band's clip narrows from `spanLeft` to `left`: on the grid
+// of the column where the command's kernel rows start under the whole span. A glyph run starts a row
+// at each glyph, so text keeps the span's edge.
+int32_t commandClipLeft(const DrawCommand& command, int32_t spanLeft, int32_t left) noexcept {
+    int64_t start = command.rect.left;
+    switch (command.kind) {
+        case DrawCommandKind::FillRectCommand:
+            break;
+        case DrawCommandKind::TextCommand:
+            return spanLeft;
+        case DrawCommandKind::ScaledImageCommand:
+            // Drawn at its own size, it goes through the blit, which starts no left of its source.
+            if (std::abs(command.rect.width()) == std::abs(command.srcRect.width()) &&
+                std::abs(command.rect.height()) == std::abs(command.srcRect.height())) {
+                start = std::max(start, int64_t{command.rect.left} - command.srcRect.left);
+            }
+            break;
+        default:
+            start = std::max(start, int64_t{command.rect.left} - command.srcX);
+            break;
+    }
+    if (start >= left) {
+        return left;  // the clip does not cut its rows
+    }
+    return narrowedLeft(left, static_cast<int32_t>(std::max<int64_t>(start, spanLeft)));
+}
+
 }  // namespace
+
+BandSpan narrowedColumns(const BandSpan& needed, const BandSpan& span) noexcept {
+    return {static_cast<int32_t>(std::max<int64_t>(span.x0, int64_t{needed.x0} - NarrowedClip::margin)),
+            static_cast<int32_t>(std::min<int64_t>(span.x1, int64_t{needed.x1} + NarrowedClip::margin))};
+}
+
+int32_t narrowedLeft(int32_t left, int32_t start) noexcept {
+    if (left <= start) {
+        return left;
+    }
+    return start + (left - start) / NarrowedClip::grid * NarrowedClip::grid;
+}
 
 void Frame::clear() noexcept {
     clearDirt();
@@ -200,15 +240,17 @@ void ScreenDrawer::retireDrawnFrame() {
     hasDrawingFrame_ = false;
 }
 
-Rect ScreenDrawer::drawBand(const Image& destination, uint32_t band, int32_t offsetY) const {
+Rect ScreenDrawer::drawBand(const Image& destination, uint32_t band, int32_t offsetY,
+                            const BandSpan* needed) const {
     const int32_t top = bandTop(band);
     const int32_t bottom = bandBottom(band);
     const BandSpan& span = drawing_.spans[band];
     const Rect dirty{span.x0, top, span.x1, bottom};
-    if (span.isEmpty() || top == bottom) {
+    if (span.isEmpty() || top == bottom || (needed && needed->isEmpty())) {
         return dirty;
     }
-    const ClipInfo clip{{span.x0, top + offsetY, span.x1, bottom + offsetY}, 0, offsetY};
+    const BandSpan columns = needed ? narrowedColumns(*needed, span) : span;
+    ClipInfo clip{{columns.x0, top + offsetY, columns.x1, bottom + offsetY}, 0, offsetY};
     // Only the rows decided which commands reach the band: the clip takes care of the columns.
     const uint32_t* indices = drawing_.bandCommands.data();
     const uint32_t end = drawing_.bandStarts[size_t{band} + 1];
@@ -220,7 +262,11 @@ Rect ScreenDrawer::drawBand(const Image& destination, uint32_t band, int32_t off
             __builtin_prefetch(next);
             __builtin_prefetch(next + sizeof(DrawCommand) - 1);
         }
-        executeDrawCommand(destination, &clip, drawing_.commands[indices[i]]);
+        const DrawCommand& command = drawing_.commands[indices[i]];
+        if (columns.x0 != span.x0) {
+            clip.clip.left = commandClipLeft(command, span.x0, columns.x0);
+        }
+        executeDrawCommand(destination, &clip, command);
     }
     return dirty;
 }

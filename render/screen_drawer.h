@@ -23,6 +23,24 @@ struct BandSpan {
     friend bool operator==(const BandSpan&, const BandSpan&) = default;
 };
 
+// A kernel row blends a pixel in the scalar or the vector form by where the pixel lies in the row's
+// split: a head up to the first 16-byte destination address, a body of pairs of 4-pixel groups from
+// there, a tail of what is left (a bilinear body goes one group at a time). A narrower clip keeps every
+// pixel of the columns it must get right on the same path if it reaches at least `margin` columns past
+// them on both sides (so they stay out of the head, the tail and the short rows) and, where it cuts a
+// kernel row's start, starts on that row's own 8-column grid (so the pairs stay the same).
+struct NarrowedClip {
+    static constexpr int32_t margin = 16;
+    static constexpr int32_t grid = 8;
+};
+
+// `needed` (inside `span`) widened by the margin, within the span.
+BandSpan narrowedColumns(const BandSpan& needed, const BandSpan& span) noexcept;
+
+// The clip's left edge for a kernel row that starts at `start` under the whole span: `left` moved left
+// onto the row's grid when it cuts the row, `left` itself when the row starts there or later.
+int32_t narrowedLeft(int32_t left, int32_t start) noexcept;
+
 // One state of a layer's frame: what is dirty, band by band, and the commands that redraw it.
 struct Frame {
     std::vector<BandSpan> spans;
@@ -84,7 +102,13 @@ public:
     // Draws the drawing frame's commands that reach `band` into `destination`, clipped to the band's
     // dirty columns, with the band's rows moved by `offsetY`. Returns the band's dirty area in layer
     // coordinates.
-    Rect drawBand(const Image& destination, uint32_t band, int32_t offsetY) const;
+    //
+    // With `needed` (columns inside the dirty span, not empty), only the pixels of those columns have to
+    // come out as drawing the whole span makes them: the clip narrows to them and a margin around them
+    // (see narrowedColumns), and each command's clip starts where the kernels take every needed pixel
+    // through the same path as under the whole span. Text keeps the span's left edge.
+    Rect drawBand(const Image& destination, uint32_t band, int32_t offsetY,
+                  const BandSpan* needed = nullptr) const;
     // The part of a band that changed in the last drawn frame and is not entirely redrawn by this one:
     // the worker restores it from the last presented frame before drawing.
     Rect staleBandRect(uint32_t band) const;

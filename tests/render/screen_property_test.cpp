@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/cpu.h"
+#include "core/memory_helper.h"
 #include "platform/offscreen_presenter.h"
 #include "render/command_dispatch.h"
 #include "render/fill_rect_sprite.h"
@@ -14,6 +15,7 @@
 #include "render/kernels/blit/image_blit.h"
 #include "render/kernels/fill_text_transition/masked_transition.h"
 #include "render/screen.h"
+#include "render/screen_drawer.h"
 #include "render/sprite_manager.h"
 #include "render/text_sprite.h"
 #include "tests/support/seeded_random.h"
@@ -460,6 +462,286 @@ INSTANTIATE_TEST_SUITE_P(Scenes, ScreenPropertyTest,
                                            Case{&wideProfile, 1, true}, Case{&wideProfile, 4, true},
                                            Case{&wideProfile, 1, false}, Case{&wideProfile, 4, false}),
                          caseName);
+
+// Scenes like the program's, mid-transition through a mask: each band draws each layer only about the
+// columns where the mask lets it show. Every presented frame must equal, in blue, green and red, what
+// the workers drew before they left anything out: per band, layer 0 over the band's dirty columns into
+// the frame, layer 1 over them into a band buffer at the frame's stride, and layer 1 composed over the
+// same columns through the mask. Any rows are fine here (translucent, alpha, Add, bilinear, text): the
+// reference clips every kernel as the unculled workers did, so the paths agree pixel for pixel.
+
+struct TransitionCase {
+    uint32_t width;
+    uint32_t height;
+    uint32_t workers;
+    bool ssse3;
+};
+
+void PrintTo(const TransitionCase& c, std::ostream* out) {
+    *out << c.width << "x" << c.height << ", " << c.workers << " workers, " << (c.ssse3 ? "SSSE3" : "SSE2");
+}
+
+// A 32-bit image at the frame's stride on a 64 KiB boundary, as the Screen allocates its buffers.
+Image frameImage(uint32_t width, uint32_t height) {
+    const uint32_t stride = width * 4;
+    std::shared_ptr<unsigned char> pixels = MemoryHelper::allocate(size_t(stride) * height);
+    std::fill_n(pixels.get(), size_t(stride) * height, 0);
+    return Image(width, height, PixelFormat::Xrgb32, stride, pixels);
+}
+
+std::vector<DrawCommand> commandsOf(SpriteManager& manager, FrameResources& resources) {
+    std::vector<DrawCommand> commands;
+    manager.sortIfNeeded();
+    for (const SpriteEntry& entry : manager.getEntries()) {
+        entry.sprite->draw(commands, resources);
+    }
+    return commands;
+}
+
+// What the workers drew over `expected` before any culling, for the dirty columns of each band.
+void drawUnculled(Image& expected, Screen& screen, const std::vector<BandSpan>& spans, const Image& mask,
+                  const TransitionTable& table) {
+    FrameResources resources;
+    const std::vector<DrawCommand> base = commandsOf(*screen.getSpriteManager(0), resources);
+    const std::vector<DrawCommand> over = commandsOf(*screen.getSpriteManager(1), resources);
+    const auto bandHeight = int32_t(std::min(Screen::bandBytes / (screen.width * 4), screen.height));
+    Image band = frameImage(screen.width, uint32_t(bandHeight));
+    const auto blitMasked = g_hasSsse3 ? blitImageMaskedSsse3 : blitImageMaskedSse2;
+    for (size_t index = 0; index < spans.size(); ++index) {
+        const BandSpan& span = spans[index];
+        const auto top = int32_t(index) * bandHeight;
+        const int32_t bottom = std::min(top + bandHeight, int32_t(screen.height));
+        if (span.isEmpty()) {
+            continue;
+        }
+        const ClipInfo baseClip{{span.x0, top, span.x1, bottom}, 0, 0};
+        for (const DrawCommand& command : base) {
+            executeDrawCommand(expected, &baseClip, command);
+        }
+        const ClipInfo overClip{{span.x0, 0, span.x1, bottom - top}, 0, -top};
+        for (const DrawCommand& command : over) {
+            executeDrawCommand(band, &overClip, command);
+        }
+        blitMasked(expected, {span.x0, top, span.x1, bottom}, band, {span.x0, 0}, mask, {span.x0, top},
+                   table);
+    }
+}
+
+std::vector<uint32_t> colours(const Image& image) {
+    std::vector<uint32_t> pixels(size_t(image.width) * image.height);
+    for (uint32_t y = 0; y < image.height; ++y) {
+        for (uint32_t x = 0; x < image.width; ++x) {
+            pixels[size_t(y) * image.width + x] =
+                reinterpret_cast<const uint32_t*>(image.row(y))[x] & 0xFFFFFF;
+        }
+    }
+    return pixels;
+}
+
+// The program's kinds of sprites on both layers, at random places, some partly off the screen.
+class TransitionScene {
+public:
+    TransitionScene(Screen& screen, SeededRandom& random) : screen_(screen), random_(random) {
+        const int32_t width = int32_t(screen.width);
+        const int32_t height = int32_t(screen.height);
+        const Rect all{0, 0, width, height};
+        // Layer 0: an opaque white background (the band's first command, which the stale copy skips),
+        // stacked translucent images, flakes added in, an alpha sprite, an enlarged sprite, text.
+        screen.createFillRectSprite(0, 1, all, 0x80000000u, {1, 255, 255, 255})->show();
+        const auto stacked = image(uint32_t(width / 3), uint32_t(height / 2), PixelFormat::Rgb24);
+        for (uint32_t k = 0; k < 8; ++k) {
+            add(screen.createImageSprite(0, 10 + k, 0, 0, 10 + k, stacked), uint8_t(128 + k % 2));
+        }
+        const auto flake = image(7, 7, PixelFormat::Gray8);
+        const auto smallFlake = image(4, 4, PixelFormat::Gray8);
+        for (uint32_t k = 0; k < 24; ++k) {
+            auto sprite = screen.createImageSprite(0, 100 + k, 0, 0, 50, k % 2 ? flake : smallFlake);
+            sprite->setBlendMode(BlendMode::Add);
+            add(sprite, uint8_t(32 + 64 * (k % 4)));
+        }
+        add(screen.createImageSprite(0, 30, 0, 0, 30, image(90, 70, PixelFormat::Argb32)), 200);
+        add(screen.createImageSprite(0, 31, 0, 0, 31, image(60, 50, PixelFormat::GrayAlpha16)), 255);
+        auto particle = screen.createImageSprite(0, 32, 0, 0, 32, image(32, 32, PixelFormat::Rgb24));
+        particle->setBlendMode(BlendMode::Add);
+        particle->setSize(96, 80);
+        add(particle, 150);
+        add(screen.createFillRectSprite(0, 33, {0, 0, width / 4, height / 3}, 33, {1, 0, 255, 0}), 60);
+        font_ = std::make_shared<TestFont>(TestFont::Shape{});
+        const std::string text = "59.940 fps : screen(1)";
+        for (uint8_t layer = 0; layer < 2; ++layer) {
+            add(screen.createTextSprite(layer, 60, 0, 0, 600, text.data(), text.size(), font_,
+                                        {1, 0, 64, 200}),
+                uint8_t(layer ? 255 : 170));
+        }
+        // Layer 1: a background stretched bilinearly over the whole screen, translucent images, a
+        // smoothly enlarged alpha sprite and a nearest-sampled one.
+        auto background = screen.createImageSprite(
+            1, 1, 0, 0, 0x80000000u,
+            image(uint32_t(width / 2 + 3), uint32_t(height / 2 + 1), PixelFormat::Rgb24));
+        background->setSize(uint32_t(width), uint32_t(height));
+        background->smooth = 1;
+        background->show();
+        const auto bouncing = image(uint32_t(width / 2), uint32_t(height / 2), PixelFormat::Rgb24);
+        for (uint32_t k = 0; k < 2; ++k) {
+            add(screen.createImageSprite(1, 10 + k, 0, 0, 10 + k, bouncing), 128);
+        }
+        auto smooth = screen.createImageSprite(1, 20, 0, 0, 20, image(40, 30, PixelFormat::Argb32));
+        smooth->setSize(150, 110);
+        smooth->smooth = 1;
+        add(smooth, 180);
+        auto nearest = screen.createImageSprite(1, 21, 0, 0, 21, image(25, 20, PixelFormat::Xrgb32));
+        nearest->setSize(110, 70);
+        add(nearest, 99);
+        screen.invalidateAll();
+    }
+
+    // Every sprite but the backgrounds to a new place.
+    void scatter() {
+        for (const std::shared_ptr<ISprite>& sprite : moving_) {
+            sprite->setPosition(int32_t(random_.between(-40, int64_t(screen_.width) - 10)),
+                                int32_t(random_.between(-40, int64_t(screen_.height) - 10)));
+        }
+    }
+
+private:
+    std::shared_ptr<Image> image(uint32_t width, uint32_t height, PixelFormat format) {
+        auto result = std::make_shared<Image>(width, height, format);
+        random_.fill(result->data(), size_t(result->stride) * height);
+        return result;
+    }
+    void add(const std::shared_ptr<ISprite>& sprite, uint8_t alpha) {
+        sprite->setAlpha(alpha);
+        sprite->show();
+        moving_.push_back(sprite);
+    }
+
+    Screen& screen_;
+    SeededRandom& random_;
+    std::shared_ptr<TestFont> font_;
+    std::vector<std::shared_ptr<ISprite>> moving_;
+};
+
+// Soft gradients across, down and diagonally, hard random blocks, and one that covers only part of the
+// screen (which the bands it misses draw in full).
+std::vector<std::shared_ptr<Image>> transitionMasks(uint32_t width, uint32_t height, SeededRandom& random) {
+    std::vector<std::shared_ptr<Image>> masks;
+    const auto make = [&](uint32_t w, uint32_t h, auto byteAt) {
+        auto mask = std::make_shared<Image>(w, h, PixelFormat::Gray8);
+        for (uint32_t y = 0; y < h; ++y) {
+            for (uint32_t x = 0; x < w; ++x) {
+                mask->row(y)[x] = byteAt(x, y);
+            }
+        }
+        masks.push_back(mask);
+    };
+    make(width, height, [&](uint32_t x, uint32_t) { return uint8_t(x * 255 / (width - 1)); });
+    make(width, height, [&](uint32_t, uint32_t y) { return uint8_t(255 - y * 255 / (height - 1)); });
+    make(width, height, [&](uint32_t x, uint32_t y) { return uint8_t((x + y) * 255 / (width + height)); });
+    std::vector<uint8_t> blocks(size_t(width / 24 + 1) * (height / 24 + 1));
+    for (uint8_t& block : blocks) {
+        block = random.between(0, 3) == 0 ? random.byte() : uint8_t(random.coin() * 255);
+    }
+    make(width, height,
+         [&](uint32_t x, uint32_t y) { return blocks[size_t(y / 24) * (width / 24 + 1) + x / 24]; });
+    make(width - 5, height / 2, [&](uint32_t x, uint32_t y) { return uint8_t((x * 7 + y * 3) & 0xFF); });
+    return masks;
+}
+
+class MaskedTransitionTest : public ::testing::TestWithParam<TransitionCase> {
+protected:
+    void SetUp() override {
+        saved_ = g_hasSsse3;
+        if (GetParam().ssse3 && !cpuHasSsse3()) {
+            GTEST_SKIP() << "no SSSE3 on this processor";
+        }
+        g_hasSsse3 = GetParam().ssse3;
+    }
+    void TearDown() override { g_hasSsse3 = saved_; }
+
+private:
+    bool saved_ = false;
+};
+
+TEST_P(MaskedTransitionTest, FramesEqualTheLayersDrawnOverTheWholeDirtySpan) {
+    const TransitionCase& c = GetParam();
+    const uint64_t seed = velmora::test::testSeed() + c.width + c.workers;
+    SeededRandom random(seed);
+    auto presenter = std::make_shared<OffscreenPresenter>(c.width, c.height);
+    Screen screen(presenter, c.width, c.height, c.workers);
+    TransitionScene scene(screen, random);
+    const std::vector<std::shared_ptr<Image>> masks = transitionMasks(c.width, c.height, random);
+    Image expected = frameImage(c.width, c.height);
+    const auto bandHeight = std::min(Screen::bandBytes / (c.width * 4), c.height);
+    const uint32_t bandCount = (c.height + bandHeight - 1) / bandHeight;
+    // From a level that shows layer 1 only where the mask is 255 to one that hides layer 0 but where it
+    // is 0 or 1; the blocks and the gradient down hide one layer or the other in whole bands.
+    const std::vector<uint8_t> levels = c.width > 1000 ? std::vector<uint8_t>{40, 128, 215}
+                                                       : std::vector<uint8_t>{1, 40, 96, 128, 160, 215, 254};
+
+    Screen::FrameDriver driver(screen);
+    const auto drawFrame = [&] {
+        driver.pass();
+        for (int i = 0; i < 2; ++i) {
+            driver.finishFrame();
+            driver.pass();
+        }
+        driver.finishFrame();
+    };
+    for (size_t m = 0; m < masks.size(); ++m) {
+        for (const uint8_t level : levels) {
+            const TransitionTable table = makeTransitionTable(level, 64);
+            // A whole frame with every sprite moved, then frames that redraw only a random rectangle.
+            for (int frame = 0; frame < 3; ++frame) {
+                std::vector<BandSpan> spans(bandCount);
+                {
+                    ScreenLock lock(screen);
+                    if (frame == 0) {
+                        scene.scatter();
+                        screen.transitionLevel = level;
+                        screen.setTransitionImage(masks[m]);
+                        screen.invalidateAll();
+                        std::fill(spans.begin(), spans.end(), BandSpan{0, int32_t(c.width)});
+                    } else {
+                        const auto x0 = int32_t(random.between(0, c.width - 1));
+                        const auto x1 = int32_t(random.between(x0 + 1, c.width));
+                        const auto y0 = int32_t(random.between(0, c.height - 1));
+                        const auto y1 = int32_t(random.between(y0 + 1, c.height));
+                        // A hidden sprite's invalidation makes only its rectangle dirty.
+                        screen.createFillRectSprite(0, 9999, {x0, y0, x1, y1}, 1, {1, 0, 0, 0})->invalidate();
+                        screen.getSpriteManager(0)->removeMatching(9999);
+                        for (uint32_t band = uint32_t(y0) / bandHeight; band <= uint32_t(y1 - 1) / bandHeight;
+                             ++band) {
+                            spans[band] = {x0, x1};
+                        }
+                    }
+                }
+                drawFrame();
+                {
+                    ScreenLock lock(screen);
+                    drawUnculled(expected, screen, spans, *masks[m], table);
+                }
+                const std::string differences =
+                    firstDifferences(presenter->pixels(), colours(expected), c.width);
+                ASSERT_TRUE(differences.empty()) << "seed " << seed << ", mask " << m << ", level "
+                                                 << int(level) << ", frame " << frame << ":" << differences;
+            }
+        }
+    }
+}
+
+std::string transitionCaseName(const ::testing::TestParamInfo<TransitionCase>& info) {
+    return std::to_string(info.param.width) + "x" + std::to_string(info.param.height) + "_" +
+           std::to_string(info.param.workers) + "workers_" + (info.param.ssse3 ? "ssse3" : "sse2");
+}
+
+// Rows of every alignment: strides of 4, 8, 12 and 0 mod 16, and the program's screen.
+INSTANTIATE_TEST_SUITE_P(Scenes, MaskedTransitionTest,
+                         ::testing::Values(TransitionCase{517, 190, 1, true},
+                                           TransitionCase{518, 170, 4, true},
+                                           TransitionCase{519, 150, 1, false},
+                                           TransitionCase{520, 180, 4, false},
+                                           TransitionCase{1366, 768, 4, true}),
+                         transitionCaseName);
 
 }  // namespace
 }  // namespace tavelo
