@@ -403,20 +403,25 @@ void PrintTo(const Case& c, std::ostream* out) {
     *out << c.profile->name << ", " << c.workers << " workers, " << (c.ssse3 ? "SSSE3" : "SSE2");
 }
 
-class ScreenPropertyTest : public ::testing::TestWithParam<Case> {
+// A test over parameters that name the instruction set (`ssse3`): the set is chosen for the test and
+// restored after it.
+template <class Param>
+class InstructionSetParamTest : public ::testing::TestWithParam<Param> {
 protected:
     void SetUp() override {
         saved_ = g_hasSsse3;
-        if (GetParam().ssse3 && !cpuHasSsse3()) {
+        if (this->GetParam().ssse3 && !cpuHasSsse3()) {
             GTEST_SKIP() << "no SSSE3 on this processor";
         }
-        g_hasSsse3 = GetParam().ssse3;
+        g_hasSsse3 = this->GetParam().ssse3;
     }
     void TearDown() override { g_hasSsse3 = saved_; }
 
 private:
     bool saved_ = false;
 };
+
+using ScreenPropertyTest = InstructionSetParamTest<Case>;
 
 TEST_P(ScreenPropertyTest, PresentedFramesEqualAFullRedraw) {
     const Case& c = GetParam();
@@ -647,20 +652,7 @@ std::vector<std::shared_ptr<Image>> transitionMasks(uint32_t width, uint32_t hei
     return masks;
 }
 
-class MaskedTransitionTest : public ::testing::TestWithParam<TransitionCase> {
-protected:
-    void SetUp() override {
-        saved_ = g_hasSsse3;
-        if (GetParam().ssse3 && !cpuHasSsse3()) {
-            GTEST_SKIP() << "no SSSE3 on this processor";
-        }
-        g_hasSsse3 = GetParam().ssse3;
-    }
-    void TearDown() override { g_hasSsse3 = saved_; }
-
-private:
-    bool saved_ = false;
-};
+using MaskedTransitionTest = InstructionSetParamTest<TransitionCase>;
 
 TEST_P(MaskedTransitionTest, FramesEqualTheLayersDrawnOverTheWholeDirtySpan) {
     const TransitionCase& c = GetParam();
