@@ -47,8 +47,12 @@ void runScenes(platform::OffscreenSceneWindow& window, int rounds) {
                 return false;
             });
         }
+        // The passes run unpaced, so on a busy machine they can all go by before a worker is first
+        // scheduled: the round also waits for a presentation, for a minute at most.
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
         int32_t step = 0;
-        while (passes->load() < passesPerScene) {
+        while ((passes->load() < passesPerScene || window.offscreen()->presentCount() == before) &&
+               std::chrono::steady_clock::now() < deadline) {
             // A pass lasts a few steps: short moves (with a jittered pair) and, at the edges, long
             // jumps (with interpolated pairs) both occur.
             window.cursor()->moveTo(step % 120, (step / 2) % 90);
@@ -59,6 +63,7 @@ void runScenes(platform::OffscreenSceneWindow& window, int rounds) {
             }
             std::this_thread::sleep_for(1ms);
         }
+        EXPECT_GE(passes->load(), passesPerScene);
         EXPECT_GT(window.offscreen()->presentCount(), before);
         scene.reset();
         // Nothing runs once the scene is gone.
