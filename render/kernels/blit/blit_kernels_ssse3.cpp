@@ -34,7 +34,7 @@ public:
 
 private:
     __m128i weightLanes_;
-    __m128i pairs_;
+    PairWeights pairs_;
 };
 
 // PSHUFB widens Gray8, Rgb24 and GrayAlpha16 sources and spreads the alpha of sources with alpha,

@@ -34,7 +34,7 @@ constexpr bool isMember(OpacityClass opacityClass, PixelFormat format) {
 }
 
 // The eight byte pairs of the weights.
-using OpacityLanes = __m128i;
+using OpacityLanes = PairWeights;
 
 OpacityLanes opacityLanes(const OpacityWeights& weights) {
     return loadPairs(weights);
