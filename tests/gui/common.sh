@@ -143,6 +143,23 @@ wm_state() { xprop -id "$1" WM_STATE | awk '/window state:/ { print $3 }'; }
 menu_shown() { [[ $(pixel "$1" $(($2 + 1000)) $(($3 + 4))) == "$menu_colour" ]]; }
 menu_colour="#F6F5F4"
 
+# await_menu shown|hidden name ox oy: screenshots ($work/name.png) until the menu bar is in that state,
+# for up to 5 s, so that a loaded machine's late redraw is not taken for a wrong state. Prints the last
+# screenshot; fails when the state never comes.
+await_menu() {
+  local state=$1 name=$2 ox=$3 oy=$4 i png
+  for ((i = 0; i < 25; i++)); do
+    png=$(shot "$name")
+    if menu_shown "$png" "$ox" "$oy"; then
+      [[ $state == shown ]] && echo "$png" && return 0
+    else
+      [[ $state == hidden ]] && echo "$png" && return 0
+    fi
+    sleep 0.2
+  done
+  fail "the menu bar is not $state in $png"
+}
+
 # live_colour x y: the mean of the 5x5 screen pixels around (x, y) now, as "R G B" in 0..255.
 live_colour() {
   import -window root -crop "5x5+$(($1 - 2))+$(($2 - 2))" "$work/probe.ppm" &&
