@@ -144,17 +144,15 @@ menu_shown() { [[ $(pixel "$1" $(($2 + 1000)) $(($3 + 4))) == "$menu_colour" ]];
 menu_colour="#F6F5F4"
 
 # await_menu shown|hidden name ox oy: screenshots ($work/name.png) until the menu bar is in that state,
-# for up to 5 s, so that a loaded machine's late redraw is not taken for a wrong state. Prints the last
-# screenshot; fails when the state never comes.
+# for up to 5 s, so that a loaded machine's late redraw is not taken for a wrong state; fails when the
+# state never comes.
 await_menu() {
-  local state=$1 name=$2 ox=$3 oy=$4 i png
+  local state=$1 name=$2 ox=$3 oy=$4 i png now
   for ((i = 0; i < 25; i++)); do
     png=$(shot "$name")
-    if menu_shown "$png" "$ox" "$oy"; then
-      [[ $state == shown ]] && echo "$png" && return 0
-    else
-      [[ $state == hidden ]] && echo "$png" && return 0
-    fi
+    now=hidden
+    menu_shown "$png" "$ox" "$oy" && now=shown
+    [[ $now == "$state" ]] && return 0
     sleep 0.2
   done
   fail "the menu bar is not $state in $png"

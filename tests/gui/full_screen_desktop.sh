@@ -20,9 +20,9 @@ check_scene "$full" 0 0
 check_static_sprites 0 0
 menu_shown "$full" 0 0 && fail "the menu bar shows at start"
 xdotool mousemove 600 49
-await_menu shown row-49 0 0 > /dev/null
+await_menu shown row-49 0 0
 xdotool mousemove 600 50
-await_menu hidden row-50 0 0 > /dev/null
+await_menu hidden row-50 0 0
 xdotool key alt+Return
 sleep 1
 [[ $(desktop_size) == "$desktop" ]] || fail "Alt+Enter changed the display"

@@ -37,9 +37,9 @@ full=$(shot full-screen)
 check_scene "$full" 0 0
 menu_shown "$full" 0 0 && fail "the menu bar shows in full screen with the pointer away from the top"
 xdotool mousemove 600 10
-await_menu shown full-screen-menu 0 0 > /dev/null
+await_menu shown full-screen-menu 0 0
 xdotool mousemove 600 400
-await_menu hidden full-screen-away 0 0 > /dev/null
+await_menu hidden full-screen-away 0 0
 
 # Keypad Enter toggles too.
 xdotool key alt+KP_Enter
