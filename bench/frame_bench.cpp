@@ -202,6 +202,26 @@ void frameArguments(benchmark::internal::Benchmark* benchmark) {
 
 BENCHMARK(BM_Frame)->Apply(frameArguments)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The hand-over alone: frames that redraw one 16 x 16 square, so that what is left is handing the frame
+// to the workers, waking them, and waiting for them to draw and present it.
+void BM_HandOver(benchmark::State& state) {
+    const auto presenter = std::make_shared<platform::OffscreenPresenter>(screenWidth, screenHeight);
+    Screen screen(presenter, screenWidth, screenHeight, static_cast<uint32_t>(state.range(0)));
+    const auto square = screen.createFillRectSprite(0, 0, {0, 0, 16, 16}, 0, {1, 255, 255, 255});
+    square->show();
+    Screen::FrameDriver driver(screen);
+    for (auto _ : state) {
+        {
+            ScreenLock lock(screen);
+            square->invalidate();
+        }
+        driver.pass();
+        driver.finishFrame();
+    }
+}
+
+BENCHMARK(BM_HandOver)->ArgName("workers")->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 // One 1366 x 768 frame of 32-bit pixels copied with memcpy between two aligned buffers, as the
 // renderer allocates its frames.
 void BM_FrameCopy(benchmark::State& state) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "core/event.h"
 #include "core/exception.h"
@@ -128,25 +132,58 @@ TEST(ThreadNotifierTest, WaitPutsTheInterruptFirstAndLeavesTheEventSet) {
 }
 
 TEST(ThreadNotifierTest, WaitWakesForTheEventOrTheInterrupt) {
-    {
+    // Set at once, which a waiter usually sees while it spins, and set late, after it has blocked.
+    for (const auto delay : {0ms, 10ms}) {
         ThreadNotifier notifier;
         Event event;
         std::thread setter([&] {
-            std::this_thread::sleep_for(10ms);
+            std::this_thread::sleep_for(delay);
             event.set();
         });
         EXPECT_TRUE(notifier.wait(event));
         setter.join();
     }
-    {
+    for (const auto delay : {0ms, 10ms}) {
         ThreadNotifier notifier;
         Event event;
         std::thread interrupter([&] {
-            std::this_thread::sleep_for(10ms);
+            std::this_thread::sleep_for(delay);
             notifier.set();
         });
         EXPECT_THROW(notifier.wait(event), InterruptedException);
         interrupter.join();
+    }
+}
+
+// The processor time the calling thread has used.
+std::chrono::nanoseconds threadTime() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+TEST(EventTest, WaitsThatLastLongStopSpinning) {
+    // A waiter handed something only every few milliseconds, as a frame's workers are at 60 frames a
+    // second, must sleep through its waits instead of polling the flag. A spinning wait takes 50 us of
+    // processor time; one that only blocks takes what its system calls take.
+    for (const bool throughNotifier : {false, true}) {
+        ThreadNotifier notifier;
+        Event event;
+        std::vector<std::chrono::nanoseconds> waits;
+        for (int round = 0; round < 8; ++round) {
+            event.reset();
+            std::thread setter([&] {
+                std::this_thread::sleep_for(10ms);
+                event.set();
+            });
+            const auto before = threadTime();
+            EXPECT_TRUE(throughNotifier ? notifier.wait(event) : event.waitDeep(0xFFFFFFFF));
+            waits.push_back(threadTime() - before);
+            setter.join();
+        }
+        // The first wait spun; the least of the later ones shows that they did not.
+        EXPECT_LT(*std::min_element(waits.begin() + 1, waits.end()), 40us)
+            << (throughNotifier ? "ThreadNotifier::wait" : "Event::waitDeep");
     }
 }
 
