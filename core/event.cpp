@@ -1,6 +1,7 @@
 #include "core/event.h"
 
 #include <emmintrin.h>
+#include <sched.h>
 
 #include <array>
 #include <vector>
@@ -50,7 +51,7 @@ bool Event::spinUntilSet(const Event* alsoSet) const {
         return false;
     }
     const Clock::time_point until = Clock::now() + spinLimit;
-    do {
+    for (;;) {
         // A few microseconds of polls between clock reads.
         for (int i = 0; i < 64; ++i) {
             if (isSet() || (alsoSet && alsoSet->isSet())) {
@@ -58,8 +59,13 @@ bool Event::spinUntilSet(const Event* alsoSet) const {
             }
             _mm_pause();
         }
-    } while (Clock::now() < until);
-    return false;
+        if (Clock::now() >= until) {
+            return false;
+        }
+        // With more threads than processors, the thread that will set the event may be waiting for
+        // this one's.
+        sched_yield();
+    }
 }
 
 void Event::noteBlockedWait(Clock::time_point blockedAt) {
