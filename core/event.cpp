@@ -63,7 +63,7 @@ bool Event::spinUntilSet(const Event* alsoSet) const {
             return false;
         }
         // With more threads than processors, the thread that will set the event may be waiting for
-        // this one's.
+        // this processor.
         sched_yield();
     }
 }
