@@ -16,7 +16,8 @@ namespace tavelo::ssse3 {
 #include "render/kernels/blit/blit_kernels.inc"
 
 // The pair form for sources without alpha: the body interpolates with the byte pairs of the weights
-// (PMADDUBSW), the head and the tail with the scalar form of the opacity weight.
+// (PMADDUBSW), the head and the tail with the scalar form of the opacity weight. At an even weight the
+// pair form gives the scalar value exactly, so the head and the tail take it too, in half the steps.
 template <BlendMode Mode, OpacityClass Class, PixelFormat Format>
 requires(!carriesAlpha(Format) &&
          (Class == OpacityClass::TranslucentEven ||
@@ -26,7 +27,11 @@ public:
         : weightLanes_(lanes16(static_cast<int>(weights.weight))), pairs_(loadPairs(weights)) {}
 
     __m128i scalarFour(__m128i d, __m128i s) const {
-        return lerpScalarFour(d, Blend<Mode>::vector(d, s), weightLanes_);
+        if constexpr (Class == OpacityClass::TranslucentEven) {
+            return vector(d, s);
+        } else {
+            return lerpScalarFour(d, Blend<Mode>::vector(d, s), weightLanes_);
+        }
     }
     __m128i vector(__m128i d, __m128i s) const {
         return lerpPairs<Class>(d, Blend<Mode>::vector(d, s), pairs_);
