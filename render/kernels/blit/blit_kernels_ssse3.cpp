@@ -16,29 +16,22 @@ namespace tavelo::ssse3 {
 #include "render/kernels/blit/blit_kernels.inc"
 
 // The pair form for sources without alpha: the body interpolates with the byte pairs of the weights
-// (PMADDUBSW), the head and the tail with the scalar form of the opacity weight. At an even weight the
-// pair form gives the scalar value exactly, so the head and the tail take it too, in half the steps.
+// (PMADDUBSW), and so do the head and the tail, in the pair form's variant that gives the scalar value.
 template <BlendMode Mode, OpacityClass Class, PixelFormat Format>
 requires(!carriesAlpha(Format) &&
          (Class == OpacityClass::TranslucentEven ||
           Class == OpacityClass::TranslucentOdd)) class Composition<Mode, Class, Format> {
 public:
-    explicit Composition(const OpacityWeights& weights)
-        : weightLanes_(lanes16(static_cast<int>(weights.weight))), pairs_(loadPairs(weights)) {}
+    explicit Composition(const OpacityWeights& weights) : pairs_(loadPairs(weights)) {}
 
     __m128i scalarFour(__m128i d, __m128i s) const {
-        if constexpr (Class == OpacityClass::TranslucentEven) {
-            return vector(d, s);
-        } else {
-            return lerpScalarFour(d, Blend<Mode>::vector(d, s), weightLanes_);
-        }
+        return lerpPairs<Class, true>(d, Blend<Mode>::vector(d, s), pairs_);
     }
     __m128i vector(__m128i d, __m128i s) const {
         return lerpPairs<Class>(d, Blend<Mode>::vector(d, s), pairs_);
     }
 
 private:
-    __m128i weightLanes_;
     PairWeights pairs_;
 };
 
