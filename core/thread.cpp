@@ -37,6 +37,8 @@ void Thread::start(Body body) {
     stop();
     body_ = std::move(body);
     notifier_.reset();
+    // The body may stop or destroy its Thread at once: it runs only once `thread_` holds it.
+    const std::lock_guard handOver(handOver_);
     try {
         thread_ = std::thread(&Thread::threadProc, this);
     } catch (const std::system_error& error) {
@@ -57,6 +59,7 @@ void Thread::stop() {
 }
 
 uint32_t Thread::threadProc(Thread* thread) {
+    { const std::lock_guard handOver(thread->handOver_); }
     ownThread = thread;
     uint32_t code = 0;
     try {

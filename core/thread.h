@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 #include "core/event.h"
@@ -36,6 +37,8 @@ private:
     static uint32_t threadProc(Thread* thread);
 
     std::thread thread_;
+    // Held by `start` until `thread_` holds the new thread; the body waits for it before it runs.
+    std::mutex handOver_;
     ThreadNotifier notifier_;
     Body body_;
     std::atomic<uint32_t> exitCode_{0};

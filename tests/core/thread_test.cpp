@@ -165,6 +165,42 @@ TEST(ThreadTest, AThreadDestroyedByItsOwnBodyFinishesOnItsOwn) {
     EXPECT_TRUE(watch.expired());
 }
 
+// A body may act on its Thread as its first act: the Thread already holds the running thread then.
+TEST(ThreadTest, ABodyThatDestroysItsThreadAtOnceLeavesItGone) {
+    for (int round = 0; round < 1000; ++round) {
+        SCOPED_TRACE(round);
+        // Not make_shared: the sanitizers see any use of the Thread after the body destroyed it.
+        const auto slot = std::make_shared<std::shared_ptr<Thread>>(new Thread);
+        const std::weak_ptr<Thread> watch = *slot;
+        const auto ended = std::make_shared<Event>();
+        (*slot)->start([slot, ended](ThreadNotifier&) {
+            threadEnd.event = ended;
+            // The last reference: the Thread goes, and this body's captures with it.
+            slot->reset();
+        });
+        ASSERT_TRUE(ended->waitDeep(10000));
+        EXPECT_TRUE(watch.expired());
+    }
+}
+
+TEST(ThreadTest, ABodyThatStopsItsThreadAtOnceIsInterrupted) {
+    Thread thread;
+    for (int round = 0; round < 1000; ++round) {
+        SCOPED_TRACE(round);
+        std::atomic<bool> interrupted{false};
+        Event done;
+        thread.start([&](ThreadNotifier& notifier) {
+            thread.stop();
+            interrupted = notifier.isSet();
+            done.set();
+        });
+        // The owner stops only after the body looked, so that only the body's own stop can interrupt it.
+        ASSERT_TRUE(done.waitDeep(10000));
+        thread.stop();
+        ASSERT_TRUE(interrupted);
+    }
+}
+
 TEST(ThreadTest, StartsAndStopsAThousandTimes) {
     Thread thread;
     std::atomic<int> runs{0};
