@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavelo::platform {
@@ -21,9 +22,18 @@ double refreshRate(const XRRModeInfo& mode) {
     return double(mode.dotClock) / (double(mode.hTotal) * double(mode.vTotal));
 }
 
+// What a CRTC shows, and where.
+struct CrtcSetting {
+    RRMode mode = None;
+    int x = 0;
+    int y = 0;
+    Rotation rotation = RR_Rotate_0;
+    std::vector<RROutput> outputs;
+};
+
 class XrandrDisplaySettings final : public IDisplaySettings {
 public:
-    XrandrDisplaySettings() {
+    explicit XrandrDisplaySettings(std::function<bool(RandrStep)> refuse) : refuse_(std::move(refuse)) {
         gdkDisplay_ = gdk_display_get_default();
         if (!gdkDisplay_ || !GDK_IS_X11_DISPLAY(gdkDisplay_)) {
             gdkDisplay_ = nullptr;
@@ -48,16 +58,10 @@ public:
             XRROutputInfo* outputInfo = XRRGetOutputInfo(display_, resources, output_);
             crtc_ = outputInfo->crtc;
             XRRFreeOutputInfo(outputInfo);
-            XRRCrtcInfo* crtcInfo = XRRGetCrtcInfo(display_, resources, crtc_);
-            savedMode_ = crtcInfo->mode;
-            savedX_ = crtcInfo->x;
-            savedY_ = crtcInfo->y;
-            savedRotation_ = crtcInfo->rotation;
-            savedOutputs_.assign(crtcInfo->outputs, crtcInfo->outputs + crtcInfo->noutput);
-            XRRFreeCrtcInfo(crtcInfo);
+            saved_ = crtcSetting(resources);
             savedRate_ = 0.0;
             for (int i = 0; i < resources->nmode; ++i) {
-                if (resources->modes[i].id == savedMode_) {
+                if (resources->modes[i].id == saved_.mode) {
                     savedRate_ = refreshRate(resources->modes[i]);
                 }
             }
@@ -123,21 +127,23 @@ protected:
                 // Modes made just now are not in the resources read before.
                 XRRFreeScreenResources(resources);
                 resources = XRRGetScreenResourcesCurrent(display_, root_);
-                result = apply(resources, mode, 0, 0, savedRotation_, {output_}, int(size->width),
-                               int(size->height), millimetres(savedWidthMm_, size->width, savedWidth_),
-                               millimetres(savedHeightMm_, size->height, savedHeight_));
+                result = apply(resources, CrtcSetting{mode, 0, 0, saved_.rotation, {output_}},
+                               int(size->width), int(size->height));
             }
         } else {
-            result = apply(resources, savedMode_, savedX_, savedY_, savedRotation_, savedOutputs_,
-                           savedWidth_, savedHeight_, savedWidthMm_, savedHeightMm_);
+            result = apply(resources, saved_, savedWidth_, savedHeight_);
         }
         XRRFreeScreenResources(resources);
         return result;
     }
 
 private:
-    static int millimetres(int savedMm, uint32_t pixels, int savedPixels) {
-        return savedPixels > 0 ? std::max(1, int(int64_t{savedMm} * pixels / savedPixels)) : int(pixels);
+    // The screen's physical size keeps the desktop's pixel density; the desktop's own size keeps its own.
+    static int millimetres(int savedMm, int pixels, int savedPixels) {
+        if (pixels == savedPixels) {
+            return savedMm;
+        }
+        return savedPixels > 0 ? std::max(1, int(int64_t{savedMm} * pixels / savedPixels)) : pixels;
     }
 
     RROutput primaryOutput(XRRScreenResources* resources) {
@@ -219,27 +225,106 @@ private:
         return mode;
     }
 
-    // Sets the CRTC and the screen size in an order the server accepts: a screen never smaller than a
-    // lit CRTC.
-    int32_t apply(XRRScreenResources* resources, RRMode mode, int x, int y, Rotation rotation,
-                  std::vector<RROutput> outputs, int width, int height, int widthMm, int heightMm) {
-        int currentWidth = 0;
-        int currentHeight = 0;
-        rootSize(currentWidth, currentHeight);
-        gdk_x11_display_error_trap_push(gdkDisplay_);
-        if (width > currentWidth || height > currentHeight) {
-            XRRSetScreenSize(display_, root_, std::max(width, currentWidth), std::max(height, currentHeight),
-                             std::max(widthMm, savedWidthMm_), std::max(heightMm, savedHeightMm_));
+    CrtcSetting crtcSetting(XRRScreenResources* resources) {
+        XRRCrtcInfo* info = XRRGetCrtcInfo(display_, resources, crtc_);
+        if (!info) {
+            return {};
         }
-        const Status status = XRRSetCrtcConfig(display_, resources, crtc_, CurrentTime, x, y, mode, rotation,
-                                               outputs.data(), static_cast<int>(outputs.size()));
-        if (status == RRSetConfigSuccess) {
-            rootSize(currentWidth, currentHeight);
-            if (width != currentWidth || height != currentHeight) {
-                XRRSetScreenSize(display_, root_, width, height, widthMm, heightMm);
+        CrtcSetting setting{info->mode, info->x, info->y, info->rotation,
+                            std::vector<RROutput>(info->outputs, info->outputs + info->noutput)};
+        XRRFreeCrtcInfo(info);
+        return setting;
+    }
+
+    // The right and bottom edges of every lit CRTC, ours showing `ours`: the least screen that holds them.
+    std::pair<int, int> litExtent(XRRScreenResources* resources, const CrtcSetting& ours) {
+        int right = 0;
+        int bottom = 0;
+        for (int i = 0; i < resources->nmode; ++i) {
+            const XRRModeInfo& mode = resources->modes[i];
+            if (mode.id == ours.mode) {
+                const bool sideways = (ours.rotation & (RR_Rotate_90 | RR_Rotate_270)) != 0;
+                right = ours.x + int(sideways ? mode.height : mode.width);
+                bottom = ours.y + int(sideways ? mode.width : mode.height);
             }
         }
-        XSync(display_, False);
+        for (int i = 0; i < resources->ncrtc; ++i) {
+            if (resources->crtcs[i] == crtc_) {
+                continue;
+            }
+            XRRCrtcInfo* info = XRRGetCrtcInfo(display_, resources, resources->crtcs[i]);
+            if (info && info->mode != None) {
+                right = std::max(right, info->x + int(info->width));
+                bottom = std::max(bottom, info->y + int(info->height));
+            }
+            XRRFreeCrtcInfo(info);
+        }
+        return {right, bottom};
+    }
+
+    // Sets our CRTC and the screen size as one change. The screen first grows to hold the new CRTC, then
+    // takes the size asked, but never less than every lit CRTC needs: other monitors stay as they are. When
+    // the server refuses a step, the steps before it are undone, the CRTC first while the screen still
+    // holds its old setting.
+    int32_t apply(XRRScreenResources* resources, const CrtcSetting& wanted, int width, int height) {
+        const CrtcSetting before = crtcSetting(resources);
+        int beforeWidth = 0;
+        int beforeHeight = 0;
+        rootSize(beforeWidth, beforeHeight);
+        const auto [litRight, litBottom] = litExtent(resources, wanted);
+        const int targetWidth = std::max(width, litRight);
+        const int targetHeight = std::max(height, litBottom);
+        const int grownWidth = std::max(beforeWidth, targetWidth);
+        const int grownHeight = std::max(beforeHeight, targetHeight);
+
+        int32_t result = 0;
+        if (grownWidth != beforeWidth || grownHeight != beforeHeight) {
+            result = setScreenSize(grownWidth, grownHeight, true);
+        }
+        bool crtcChanged = false;
+        if (result == 0) {
+            result = setCrtc(resources, wanted, true);
+            crtcChanged = result == 0;
+        }
+        if (result == 0 && (targetWidth != grownWidth || targetHeight != grownHeight)) {
+            result = setScreenSize(targetWidth, targetHeight, true);
+        }
+        if (result != 0) {
+            if (crtcChanged) {
+                setCrtc(resources, before, false);
+            }
+            int nowWidth = 0;
+            int nowHeight = 0;
+            rootSize(nowWidth, nowHeight);
+            if (nowWidth != beforeWidth || nowHeight != beforeHeight) {
+                setScreenSize(beforeWidth, beforeHeight, false);
+            }
+        }
+        return result;
+    }
+
+    // A refusal that a test asks for is the server's own: it rejects a screen of 0 x 0 and a CRTC placed
+    // beyond any screen.
+    bool refused(RandrStep step, bool mayRefuse) const { return mayRefuse && refuse_ && refuse_(step); }
+
+    int32_t setScreenSize(int width, int height, bool mayRefuse) {
+        if (refused(RandrStep::ScreenSize, mayRefuse)) {
+            width = 0;
+            height = 0;
+        }
+        gdk_x11_display_error_trap_push(gdkDisplay_);
+        XRRSetScreenSize(display_, root_, width, height, millimetres(savedWidthMm_, width, savedWidth_),
+                         millimetres(savedHeightMm_, height, savedHeight_));
+        const int error = gdk_x11_display_error_trap_pop(gdkDisplay_);
+        return error != 0 ? 256 + error : 0;
+    }
+
+    int32_t setCrtc(XRRScreenResources* resources, const CrtcSetting& setting, bool mayRefuse) {
+        const int x = refused(RandrStep::Crtc, mayRefuse) ? 32767 : setting.x;
+        gdk_x11_display_error_trap_push(gdkDisplay_);
+        const Status status = XRRSetCrtcConfig(
+            display_, resources, crtc_, CurrentTime, x, setting.y, setting.mode, setting.rotation,
+            const_cast<RROutput*>(setting.outputs.data()), int(setting.outputs.size()));
         const int error = gdk_x11_display_error_trap_pop(gdkDisplay_);
         if (status != RRSetConfigSuccess) {
             return static_cast<int32_t>(status);
@@ -267,23 +352,24 @@ private:
     bool usable_ = false;
     RROutput output_ = None;
     RRCrtc crtc_ = None;
-    RRMode savedMode_ = None;
-    int savedX_ = 0;
-    int savedY_ = 0;
-    Rotation savedRotation_ = RR_Rotate_0;
-    std::vector<RROutput> savedOutputs_;
+    CrtcSetting saved_;
     double savedRate_ = 0.0;
     int savedWidth_ = 0;
     int savedHeight_ = 0;
     int savedWidthMm_ = 0;
     int savedHeightMm_ = 0;
     std::vector<RRMode> createdModes_;
+    std::function<bool(RandrStep)> refuse_;
 };
 
 }  // namespace
 
 std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings() {
-    return std::make_shared<XrandrDisplaySettings>();
+    return std::make_shared<XrandrDisplaySettings>(nullptr);
+}
+
+std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings(std::function<bool(RandrStep)> refuse) {
+    return std::make_shared<XrandrDisplaySettings>(std::move(refuse));
 }
 
 }  // namespace tavelo::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/display_settings.h"
@@ -11,8 +12,16 @@ namespace tavelo::platform {
 // missing mode of the asked size is created at the current refresh rate and removed again when this
 // object goes.
 //
+// A change is all or nothing: when the server refuses one of its steps, the steps before it are undone.
+//
 // Refusal codes: badMode when RandR is missing or no output is lit; the RandR status of a refused
 // configuration (1 to 3); 256 plus the X error code of a request the server rejected.
 std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings();
+
+// The steps of a change, for tests that need the server to refuse one.
+enum class RandrStep { ScreenSize, Crtc };
+// `refuse` is asked before each step of a change (not before those that undo a refused one); true makes
+// the server refuse that step.
+std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings(std::function<bool(RandrStep)> refuse);
 
 }  // namespace tavelo::platform
