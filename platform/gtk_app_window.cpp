@@ -375,15 +375,35 @@ private:
         }
     }
 
-    void updateOrigin() {
+    // True when the client area has moved on the screen since the last call.
+    bool updateOrigin() {
         if (destroyed_ || !gtk_widget_get_realized(area_)) {
-            return;
+            return false;
         }
         int x = 0;
         int y = 0;
         gdk_window_get_origin(gtk_widget_get_window(area_), &x, &y);
-        origin_->x.store(x, std::memory_order_relaxed);
-        origin_->y.store(y, std::memory_order_relaxed);
+        const bool movedAcross = origin_->x.exchange(x, std::memory_order_relaxed) != x;
+        const bool movedDown = origin_->y.exchange(y, std::memory_order_relaxed) != y;
+        return movedAcross || movedDown;
+    }
+
+    // A pointer left still while the window moves under it (a mode switch) sends no motion, and the
+    // crossing event may have been taken at the old place: once the client area is at its new place, the
+    // pointer's real position there counts as a move.
+    void followPointer() {
+        if (!updateOrigin() || !gtk_widget_get_mapped(window_)) {
+            return;
+        }
+        GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(area_));
+        GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+        if (!pointer) {
+            return;
+        }
+        int x = 0;
+        int y = 0;
+        gdk_window_get_device_position(gtk_widget_get_window(area_), pointer, &x, &y, nullptr);
+        dispatch({MessageKind::MouseMove, 0, x, y});
     }
 
     // The system showed the window anew: the scene redraws everything once.
@@ -481,7 +501,7 @@ private:
 
     static gboolean onMap(GtkWidget*, GdkEvent*, gpointer data) {
         auto* self = static_cast<GtkAppWindow*>(data);
-        self->updateOrigin();
+        self->followPointer();
         self->scheduleExposure();
         return FALSE;
     }
@@ -496,12 +516,12 @@ private:
     }
 
     static gboolean onConfigure(GtkWidget*, GdkEvent*, gpointer data) {
-        static_cast<GtkAppWindow*>(data)->updateOrigin();
+        static_cast<GtkAppWindow*>(data)->followPointer();
         return FALSE;
     }
 
     static void onSizeAllocate(GtkWidget*, GdkRectangle*, gpointer data) {
-        static_cast<GtkAppWindow*>(data)->updateOrigin();
+        static_cast<GtkAppWindow*>(data)->followPointer();
     }
 
     static gboolean onDraw(GtkWidget*, cairo_t* cr, gpointer data) {
