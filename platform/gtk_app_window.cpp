@@ -111,6 +111,7 @@ protected:
     bool createImpl() override {
         gtk_widget_realize(window_);
         gtk_widget_realize(area_);
+        setWindowFrameHints();
         updateOrigin();
         if (dispatch({MessageKind::Create}) == -1) {
             if (!destroyed_) {
@@ -182,6 +183,9 @@ protected:
             g_object_unref(menuBar_);
         }
         gtk_window_set_decorated(GTK_WINDOW(window_), style == WindowStyle::Captioned);
+        if (style == WindowStyle::Captioned) {
+            setWindowFrameHints();
+        }
         if (style == WindowStyle::VisiblePopup) {
             gtk_widget_show(window_);
         }
@@ -373,6 +377,19 @@ private:
                 g_signal_handler_unblock(item->widget, item->handler);
             }
         }
+    }
+
+    // A window of fixed size with a caption, a system menu and a minimise box, and no maximise box: not
+    // being resizable leaves the window manager to guess, so it is told. Decorating a window anew offers
+    // every box, so this follows each return to the captioned style.
+    void setWindowFrameHints() {
+        GdkWindow* window = gtk_widget_get_window(window_);
+        if (!window) {
+            return;
+        }
+        gdk_window_set_functions(window, GdkWMFunction(GDK_FUNC_MOVE | GDK_FUNC_MINIMIZE | GDK_FUNC_CLOSE));
+        gdk_window_set_decorations(window, GdkWMDecoration(GDK_DECOR_BORDER | GDK_DECOR_TITLE |
+                                                           GDK_DECOR_MENU | GDK_DECOR_MINIMIZE));
     }
 
     // True when the client area has moved on the screen since the last call.

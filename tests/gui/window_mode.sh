@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
 # On a 1920x1080 desktop: a captioned window whose client area is 1366x768 shows the moving scene;
 # Alt+Enter switches the X screen to 1366x768 in full screen and back; the View menu marks the mode;
-# Ctrl+Q ends the program with status 0.
+# Ctrl+Q ends the program with status 0. The window manager is told the window cannot be maximised.
 . "$(dirname "$0")/common.sh"
 setup "$@"
+
+# Motif hints: functions move, minimise and close (0x2c); decorations border, title, menu and the minimise
+# box (0x3a); none of them maximises.
+check_frame_hints() {
+  local hints
+  hints=$(xprop -id "$win" _MOTIF_WM_HINTS)
+  [[ $hints == *"= 0x3, 0x2c, 0x3a,"* ]] || fail "$1: the window's Motif hints are: $hints"
+}
+
 start_program
 win=$(find_window '^Velmora$') || fail "no window named Velmora"
 activate "$win"
@@ -20,6 +29,7 @@ two=$(shot window-2)
 differ "$one" "$two" "$ox" "$oy"
 check_static_sprites "$ox" "$oy"
 menu_shown "$one" "$x" "$y" || fail "no menu bar above the client area"
+check_frame_hints "at start"
 
 # The View menu: Window carries the mark and is greyed.
 xdotool key alt+v
@@ -47,6 +57,7 @@ wait_desktop 1920x1080
 sleep 1
 read -r w h x y < <(geometry "$win")
 ((w == 1366 && h > 768)) || fail "back in a window: $w x $h"
+check_frame_hints "back from full screen"
 check_scene "$(shot window-again)" "$x" $((y + h - 768))
 
 xdotool key ctrl+q
