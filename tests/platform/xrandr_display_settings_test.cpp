@@ -106,10 +106,21 @@ protected:
         return tavelo::handleDisplayMessage(window, WindowMessage{kind, command, 0, 0});
     }
     bool fullScreen() { return Singleton<Display>::getInstance()->fullScreen; }
-    // The change-failed message was shown once more than `shown` times.
-    void expectChangeFailedShown(size_t shown) {
-        ASSERT_EQ(window.boxes.size(), shown + 1);
-        EXPECT_EQ(window.boxes.back().text, loadString(IDS_DISPLAY_CHANGE_FAILED));
+
+    // `command` with each step of its change refused in turn: the display stays `shown`, the mode stays
+    // full screen or not, and the change-failed message comes once each time.
+    void expectEveryRefusalKeeps(int command, const ShownDisplay& shown, bool wasFullScreen) {
+        for (RandrStep step : {RandrStep::ScreenSize, RandrStep::Crtc}) {
+            SCOPED_TRACE(step == RandrStep::ScreenSize ? "screen size refused" : "CRTC refused");
+            const size_t boxes = window.boxes.size();
+            refused = step;
+            send(MessageKind::Command, command);
+            EXPECT_EQ(shownDisplay(), shown);
+            EXPECT_EQ(fullScreen(), wasFullScreen);
+            ASSERT_EQ(window.boxes.size(), boxes + 1);
+            EXPECT_EQ(window.boxes.back().text, loadString(IDS_DISPLAY_CHANGE_FAILED));
+        }
+        refused.reset();
     }
 
     std::optional<RandrStep> refused;
@@ -124,16 +135,7 @@ TEST_F(XrandrDisplaySettingsTest, ARefusedStepLeavesTheDisplayAsItWas) {
     ASSERT_FALSE(fullScreen());
 
     // Into full screen: the CRTC takes 1366x768, then the screen shrinks to it.
-    for (RandrStep step : {RandrStep::ScreenSize, RandrStep::Crtc}) {
-        SCOPED_TRACE(step == RandrStep::ScreenSize ? "screen size refused" : "CRTC refused");
-        const size_t shown = window.boxes.size();
-        refused = step;
-        send(MessageKind::Command, IDM_FULL_SCREEN);
-        EXPECT_EQ(shownDisplay(), desktop);
-        EXPECT_FALSE(fullScreen());
-        expectChangeFailedShown(shown);
-    }
-    refused.reset();
+    expectEveryRefusalKeeps(IDM_FULL_SCREEN, desktop, false);
     send(MessageKind::Command, IDM_FULL_SCREEN);
     ASSERT_TRUE(fullScreen());
     const ShownDisplay full = shownDisplay();
@@ -142,16 +144,7 @@ TEST_F(XrandrDisplaySettingsTest, ARefusedStepLeavesTheDisplayAsItWas) {
     EXPECT_EQ(full.screenHeight, 768);
 
     // Back to the desktop: the screen grows first, then the CRTC takes its old mode.
-    for (RandrStep step : {RandrStep::ScreenSize, RandrStep::Crtc}) {
-        SCOPED_TRACE(step == RandrStep::ScreenSize ? "screen size refused" : "CRTC refused");
-        const size_t shown = window.boxes.size();
-        refused = step;
-        send(MessageKind::Command, IDM_WINDOW);
-        EXPECT_EQ(shownDisplay(), full);
-        EXPECT_TRUE(fullScreen());
-        expectChangeFailedShown(shown);
-    }
-    refused.reset();
+    expectEveryRefusalKeeps(IDM_WINDOW, full, true);
     send(MessageKind::Command, IDM_WINDOW);
     EXPECT_FALSE(fullScreen());
     EXPECT_EQ(shownDisplay(), desktop);
