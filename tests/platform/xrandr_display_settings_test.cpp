@@ -150,20 +150,5 @@ TEST_F(XrandrDisplaySettingsTest, ARefusedStepLeavesTheDisplayAsItWas) {
     EXPECT_EQ(shownDisplay(), desktop);
 }
 
-// At exit the same rule holds: a refused restore leaves the full screen whole rather than half undone.
-TEST_F(XrandrDisplaySettingsTest, ARefusedRestoreAtExitLeavesTheFullScreenWhole) {
-    const ShownDisplay desktop = shownDisplay();
-    Singleton<Display>::getInstance()->changeResolution(1366);
-    const ShownDisplay full = shownDisplay();
-    ASSERT_EQ(full.screenWidth, 1366);
-    refused = RandrStep::Crtc;
-    Singleton<Display>::releaseInstance();
-    EXPECT_EQ(shownDisplay(), full);
-
-    refused.reset();
-    EXPECT_EQ(settings->changeMode(nullptr), 0);
-    EXPECT_EQ(shownDisplay(), desktop);
-}
-
 }  // namespace
 }  // namespace velmora::test
