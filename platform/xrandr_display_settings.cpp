@@ -278,8 +278,10 @@ private:
         const int grownHeight = std::max(beforeHeight, targetHeight);
 
         int32_t result = 0;
+        bool grown = false;
         if (grownWidth != beforeWidth || grownHeight != beforeHeight) {
             result = setScreenSize(grownWidth, grownHeight, true);
+            grown = result == 0;
         }
         bool crtcChanged = false;
         if (result == 0) {
@@ -293,10 +295,7 @@ private:
             if (crtcChanged) {
                 setCrtc(resources, before, false);
             }
-            int nowWidth = 0;
-            int nowHeight = 0;
-            rootSize(nowWidth, nowHeight);
-            if (nowWidth != beforeWidth || nowHeight != beforeHeight) {
+            if (grown) {
                 setScreenSize(beforeWidth, beforeHeight, false);
             }
         }
@@ -363,10 +362,6 @@ private:
 };
 
 }  // namespace
-
-std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings() {
-    return std::make_shared<XrandrDisplaySettings>(nullptr);
-}
 
 std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings(std::function<bool(RandrStep)> refuse) {
     return std::make_shared<XrandrDisplaySettings>(std::move(refuse));

@@ -16,12 +16,10 @@ namespace tavelo::platform {
 //
 // Refusal codes: badMode when RandR is missing or no output is lit; the RandR status of a refused
 // configuration (1 to 3); 256 plus the X error code of a request the server rejected.
-std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings();
-
-// The steps of a change, for tests that need the server to refuse one.
+//
+// For tests that need the server to refuse a step: `refuse`, when given, is asked before each step of a
+// change (not before those that undo a refused one), and true makes the server refuse that step.
 enum class RandrStep { ScreenSize, Crtc };
-// `refuse` is asked before each step of a change (not before those that undo a refused one); true makes
-// the server refuse that step.
-std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings(std::function<bool(RandrStep)> refuse);
+std::shared_ptr<IDisplaySettings> createXrandrDisplaySettings(std::function<bool(RandrStep)> refuse = {});
 
 }  // namespace tavelo::platform

@@ -67,15 +67,9 @@ ShownDisplay shownDisplay() {
     XRRFreeCrtcInfo(crtc);
     XRRFreeOutputInfo(outputInfo);
     XRRFreeScreenResources(resources);
-    Window ignoredRoot = None;
-    int ignored = 0;
-    unsigned width = 0;
-    unsigned height = 0;
-    unsigned border = 0;
-    unsigned depth = 0;
-    XGetGeometry(connection, root, &ignoredRoot, &ignored, &ignored, &width, &height, &border, &depth);
-    shown.screenWidth = int(width);
-    shown.screenHeight = int(height);
+    // A new connection learns the screen's size as it is now.
+    shown.screenWidth = DisplayWidth(connection, DefaultScreen(connection));
+    shown.screenHeight = DisplayHeight(connection, DefaultScreen(connection));
     XCloseDisplay(connection);
     return shown;
 }
