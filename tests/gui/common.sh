@@ -36,12 +36,14 @@ setup() {
   program=$1
   run_dir=$2
   work=$(mktemp -d)
-  openbox --sm-disable > "$work/openbox.log" 2>&1 &
+  # openbox sets _NET_SUPPORTING_WM_CHECK early in its start-up, before it listens for map requests:
+  # a window mapped then is never managed. Its --startup command runs once it listens and has managed
+  # the windows already there.
+  openbox --sm-disable --startup "touch '$work/openbox-ready'" > "$work/openbox.log" 2>&1 &
   started_pids+=($!)
   openbox_pid=$!
-  # openbox owns the screen once it sets _NET_SUPPORTING_WM_CHECK.
   for _ in $(seq 300); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && return 0
+    [[ -e $work/openbox-ready ]] && return 0
     sleep 0.1
   done
   cat "$work/openbox.log" >&2
@@ -67,6 +69,18 @@ wait_exit() {
     sleep 0.1
   done
   fail "the program did not end within $limit s"
+}
+
+# within seconds command...: polls the command until it succeeds, for up to that many seconds; its
+# last status. For a state that comes after the one a script waited for.
+within() {
+  local limit=$1 i
+  shift
+  for ((i = 0; i < limit * 10; i++)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  "$@"
 }
 
 # find_window regex [seconds]: prints the id of the first visible window whose name matches.

@@ -15,8 +15,9 @@ wait_desktop 1366x768
 sleep 0.5
 activate "$other"
 wait_desktop 1920x1080
-sleep 0.5
-[[ $(wm_state "$win") == Iconic ]] || fail "the window is $(wm_state "$win"), not minimised"
+# The program gives the desktop its mode back before it minimises the window.
+iconic() { [[ $(wm_state "$win") == Iconic ]]; }
+within 5 iconic || fail "the window is $(wm_state "$win"), not minimised"
 activate "$win"
 wait_desktop 1366x768
 sleep 1

@@ -13,6 +13,14 @@ check_frame_hints() {
   [[ $hints == *"= 0x3, 0x2c, 0x3a,"* ]] || fail "$1: the window's Motif hints are: $hints"
 }
 
+# The program changes the display's mode before it moves the window: a switch ends with these.
+full_screen_placed() { [[ $(geometry "$win") == "1366 768 0 0" ]]; }
+# Sets w h x y.
+windowed() {
+  read -r w h x y < <(geometry "$win")
+  ((w == 1366 && h > 768))
+}
+
 start_program
 win=$(find_window '^Velmora$') || fail "no window named Velmora"
 activate "$win"
@@ -41,6 +49,7 @@ sleep 0.3
 xdotool key alt+Return
 wait_desktop 1366x768
 sleep 1
+within 5 full_screen_placed
 read -r w h x y < <(geometry "$win")
 [[ "$w $h $x $y" == "1366 768 0 0" ]] || fail "full screen window is $w x $h at $x,$y"
 full=$(shot full-screen)
@@ -55,8 +64,7 @@ await_menu hidden full-screen-away 0 0
 xdotool key alt+KP_Enter
 wait_desktop 1920x1080
 sleep 1
-read -r w h x y < <(geometry "$win")
-((w == 1366 && h > 768)) || fail "back in a window: $w x $h"
+within 5 windowed || fail "back in a window: $w x $h"
 check_frame_hints "back from full screen"
 check_scene "$(shot window-again)" "$x" $((y + h - 768))
 
