@@ -100,14 +100,8 @@ find_window() {
 desktop_size() { xdpyinfo | awk '/dimensions:/ { print $2 }'; }
 
 # wait_desktop WxH: waits until the screen has that size.
-wait_desktop() {
-  local i
-  for ((i = 0; i < 50; i++)); do
-    [[ $(desktop_size) == "$1" ]] && return 0
-    sleep 0.1
-  done
-  fail "the desktop is $(desktop_size), not $1"
-}
+desktop_is() { [[ $(desktop_size) == "$1" ]]; }
+wait_desktop() { within 5 desktop_is "$1" || fail "the desktop is $(desktop_size), not $1"; }
 
 # geometry id: "W H X Y" of the window (its client, without the frame) on the root.
 geometry() {

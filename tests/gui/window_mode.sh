@@ -13,9 +13,12 @@ check_frame_hints() {
   [[ $hints == *"= 0x3, 0x2c, 0x3a,"* ]] || fail "$1: the window's Motif hints are: $hints"
 }
 
-# The program changes the display's mode before it moves the window: a switch ends with these.
-full_screen_placed() { [[ $(geometry "$win") == "1366 768 0 0" ]]; }
-# Sets w h x y.
+# The program changes the display's mode before it moves the window: a switch ends with these. Both
+# set w h x y.
+full_screen_placed() {
+  read -r w h x y < <(geometry "$win")
+  [[ "$w $h $x $y" == "1366 768 0 0" ]]
+}
 windowed() {
   read -r w h x y < <(geometry "$win")
   ((w == 1366 && h > 768))
@@ -49,9 +52,7 @@ sleep 0.3
 xdotool key alt+Return
 wait_desktop 1366x768
 sleep 1
-within 5 full_screen_placed
-read -r w h x y < <(geometry "$win")
-[[ "$w $h $x $y" == "1366 768 0 0" ]] || fail "full screen window is $w x $h at $x,$y"
+within 5 full_screen_placed || fail "full screen window is $w x $h at $x,$y"
 full=$(shot full-screen)
 check_scene "$full" 0 0
 menu_shown "$full" 0 0 && fail "the menu bar shows in full screen with the pointer away from the top"
